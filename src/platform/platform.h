@@ -1,0 +1,79 @@
+// The platform's face to the game and the screens: drawing, input, start-up and shutdown.
+// Nothing outside src/platform includes SDL; this header only names its surface type.
+#pragma once
+
+struct SDL_Surface;
+
+// The 320x240x16 video surface every screen draws its frame into.
+extern SDL_Surface* screen;
+
+// Every picture is loaded once at start-up and lives for the whole run; a picture that
+// could not be loaded stays null and draws as nothing.
+namespace bmp {
+extern SDL_Surface *title, *help, *round, *white, *black, *black_cross;
+extern SDL_Surface *hollis_quibbleton, *zebrolt_mm, *borin_quastle, *tovi_glimrat, *jory_vandle,
+    *wenna_pollsby;
+extern SDL_Surface *ball_red, *ball_yellow, *ball_blue, *ball_green, *ball_purple, *ball_brown;
+extern SDL_Surface *quickie, *x_totitle, *r_time, *main_scr, *falce, *rite, *you_win, *lost;
+} // namespace bmp
+
+// Text in the one 8-point font; with no font nothing is drawn.
+void DrawText(SDL_Surface* dst, const char* text, int x, int y, int r, int g, int b);
+void drawTextInt(SDL_Surface* dst, int value, int x, int y, int r, int g, int b);
+// Copies w x h from (sx, sy) of src to (dx, dy) of dst; magenta of keyed pictures is skipped.
+void drawSprite(SDL_Surface* src, SDL_Surface* dst, int sx, int sy, int dx, int dy, int w, int h);
+void fill_screen(int r, int g, int b);
+void present();
+void pause_ms(int ms);
+
+// One queued event. Only key-down (by key symbol) and joystick-button-down (by button
+// number, any joystick) mean anything; every other event arrives as Other.
+struct Input {
+    enum Kind { Other, Key, Button } kind;
+    int code;
+};
+
+// Takes the next queued event; false when the queue is empty. Never blocks.
+bool poll_input(Input& in);
+
+// Spins until a key or button is pressed, then returns with the queue emptied.
+void WaitForKey();
+
+// Called each time polling finds the queue empty. Tests use it to feed events or to stop a
+// loop that would otherwise spin for ever; the game leaves it null.
+extern void (*on_queue_empty)();
+
+// SDL key symbols and the handheld's button numbers that the screens bind.
+constexpr int KEY_ESCAPE = 27;
+constexpr int KEY_SPACE = 32;
+constexpr int KEY_A = 97;
+constexpr int KEY_B = 98;
+constexpr int KEY_L = 108;
+constexpr int KEY_R = 114;
+constexpr int KEY_X = 120;
+constexpr int KEY_Y = 121;
+constexpr int KEY_UP = 273;
+constexpr int KEY_DOWN = 274;
+constexpr int KEY_RIGHT = 275;
+constexpr int KEY_LEFT = 276;
+constexpr int BTN_UP = 0;
+constexpr int BTN_LEFT = 2;
+constexpr int BTN_DOWN = 4;
+constexpr int BTN_RIGHT = 6;
+constexpr int BTN_START = 8;
+constexpr int BTN_SELECT = 9;
+constexpr int BTN_L = 10;
+constexpr int BTN_R = 11;
+constexpr int BTN_A = 12;
+constexpr int BTN_B = 13;
+constexpr int BTN_X = 14;
+constexpr int BTN_Y = 15;
+
+// Brings up SDL, the screen, font, joystick, pictures and audio; ends the process with
+// status 1 or 2 when SDL or the video mode cannot be had. The program registers Terminate
+// as exit handler; in-process tests do not, so that their exit status stays their own.
+void start_up(bool register_exit_handler);
+
+// Releases what start-up took and hands the machine to the handheld's menu program.
+// Returns only when that program could not be started; never releases anything twice.
+void Terminate();
