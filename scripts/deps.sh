@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, playing and testing need, when any is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    libsdl1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev
+)
+if [ "${1:-}" = test ]; then
+    packages+=(libgtest-dev xvfb xdotool x11-apps x11-utils faketime imagemagick python3
+               util-linux mount)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
