@@ -43,6 +43,16 @@ void WaitForKey();
 // loop that would otherwise spin for ever; the game leaves it null.
 extern void (*on_queue_empty)();
 
+// Every drawing call and flip, as a test sees it. The game leaves the recorder null.
+struct DrawCall {
+    enum Kind { Text, Sprite, Fill, Flip } kind;
+    const char* text;    // Text: the string drawn
+    SDL_Surface* bitmap; // Sprite: the source picture (null when it failed to load)
+    int x, y, w, h;      // Text and Sprite: destination; Sprite: size copied
+    int r, g, b;         // Text and Fill: colour
+};
+extern void (*on_draw)(const DrawCall&);
+
 // SDL key symbols and the handheld's button numbers that the screens bind.
 constexpr int KEY_ESCAPE = 27;
 constexpr int KEY_SPACE = 32;
