@@ -4,33 +4,16 @@
 
 namespace {
 
-enum class Act { Ball, Help, Leave, Quit };
-
-struct Binding {
-    Input::Kind kind;
-    int code;
-    Act act;
-    int colour;
-};
+// Actions 1 to 6 are the colours they place.
+enum Act { RED = 1, GREEN, BLUE, YELLOW, BROWN, PURPLE, HELP, LEAVE, QUIT };
 
 // Each colour key and the button of the same letter place the same colour. The stick does
-// nothing in a game, and ESC exists only on the keyboard.
+// nothing in a game, SELECT has no key and ESC exists only on the keyboard.
 const Binding bindings[] = {
-    {Input::Key, KEY_X, Act::Ball, 1},       {Input::Key, KEY_B, Act::Ball, 2},
-    {Input::Key, KEY_Y, Act::Ball, 3},       {Input::Key, KEY_A, Act::Ball, 4},
-    {Input::Key, KEY_R, Act::Ball, 5},       {Input::Key, KEY_L, Act::Ball, 6},
-    {Input::Key, KEY_SPACE, Act::Help, 0},   {Input::Key, KEY_ESCAPE, Act::Quit, 0},
-    {Input::Button, BTN_X, Act::Ball, 1},    {Input::Button, BTN_B, Act::Ball, 2},
-    {Input::Button, BTN_Y, Act::Ball, 3},    {Input::Button, BTN_A, Act::Ball, 4},
-    {Input::Button, BTN_R, Act::Ball, 5},    {Input::Button, BTN_L, Act::Ball, 6},
-    {Input::Button, BTN_START, Act::Help, 0}, {Input::Button, BTN_SELECT, Act::Leave, 0},
+    {KEY_X, BTN_X, RED},          {KEY_B, BTN_B, GREEN},   {KEY_Y, BTN_Y, BLUE},
+    {KEY_A, BTN_A, YELLOW},       {KEY_R, BTN_R, BROWN},   {KEY_L, BTN_L, PURPLE},
+    {KEY_SPACE, BTN_START, HELP}, {-1, BTN_SELECT, LEAVE}, {KEY_ESCAPE, -1, QUIT},
 };
-
-const Binding* binding_for(const Input& in) {
-    for (const Binding& b : bindings)
-        if (b.kind == in.kind && b.code == in.code) return &b;
-    return nullptr;
-}
 
 } // namespace
 
@@ -45,14 +28,11 @@ Next main_game(int opponent) {
 
         Input in;
         while (!g.leave_game && poll_input(in)) {
-            const Binding* b = binding_for(in);
-            if (!b) continue;
-            switch (b->act) {
-            case Act::Ball: put_ball(g, b->colour); break;
-            case Act::Help: Help(); break; // comes back to this very game
-            case Act::Leave: g.leave_game = true; break; // what follows stays queued for the title
-            case Act::Quit: return {Go::Quit};
-            }
+            const int act = action_of(in, bindings);
+            if (act >= RED && act <= PURPLE) put_ball(g, act);
+            if (act == HELP) Help();               // comes back to this very game
+            if (act == LEAVE) g.leave_game = true; // what follows stays queued for the title
+            if (act == QUIT) return {Go::Quit};
         }
     }
     return {Go::Title};

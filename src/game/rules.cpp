@@ -16,19 +16,22 @@ const int code_rules[COLOURS][HOLES] = {
     {0, 1, 2, 3}, // 6: as 5
 };
 
-int draw_colour() { return std::rand() % COLOURS + 1; }
+int draw_colour() {
+    return std::rand() % COLOURS + 1;
+}
 
 } // namespace
 
 void make_code(Game& g, int opponent) {
     // No caller passes another number; should one appear it gets the free rule rather than a
     // code with holes in it that no row could ever match.
-    const int* rule = (opponent >= 1 && opponent <= COLOURS) ? code_rules[opponent - 1]
-                                                             : code_rules[COLOURS - 1];
+    const int* rule =
+        (opponent >= 1 && opponent <= COLOURS) ? code_rules[opponent - 1] : code_rules[COLOURS - 1];
     int draws[HOLES];
     int made = 0;
     for (int pos = 0; pos < HOLES; ++pos) {
-        while (made <= rule[pos]) draws[made++] = draw_colour();
+        while (made <= rule[pos])
+            draws[made++] = draw_colour();
         g.code[pos] = draws[rule[pos]];
     }
 }
@@ -54,7 +57,8 @@ RowVerdict judge_row(const Game& g, int row) {
     for (int h = 0; h < HOLES; ++h) {
         const int ball = g.board[row][h];
         bool in_code = false;
-        for (int c : g.code) in_code = in_code || c == ball;
+        for (int c : g.code)
+            in_code = in_code || c == ball;
         if (ball == g.code[h])
             v.marks[h] = Mark::White;
         else

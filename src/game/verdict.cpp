@@ -10,8 +10,12 @@ const int banner_y[ROWS] = {18, 46, 72, 100, 128, 156, 188};
 const int false_h[ROWS] = {34, 36, 34, 34, 34, 34, 34};
 
 // The 2x2 marker block right of the balls: holes 1 and 2 above, 3 and 4 below.
-int marker_x(int hole) { return hole % 2 ? 239 : 222; }
-int marker_y(int row, int hole) { return 25 + 29 * row + (hole >= 2 ? 11 : 0); }
+int marker_x(int hole) {
+    return hole % 2 ? 239 : 222;
+}
+int marker_y(int row, int hole) {
+    return 25 + 29 * row + (hole >= 2 ? 11 : 0);
+}
 
 void draw_marks(const RowVerdict& v, int row) {
     for (int h = 0; h < HOLES; ++h) {

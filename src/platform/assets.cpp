@@ -51,11 +51,13 @@ const Asset assets[] = {
 
 // The pictures drawn over others; the six full-screen backgrounds are not keyed.
 SDL_Surface** const keyed[] = {
-    &bmp::falce,       &bmp::borin_quastle, &bmp::white,         &bmp::black,
-    &bmp::black_cross, &bmp::hollis_quibbleton, &bmp::tovi_glimrat, &bmp::zebrolt_mm,
-    &bmp::jory_vandle, &bmp::wenna_pollsby, &bmp::ball_red,      &bmp::ball_yellow,
-    &bmp::ball_blue,   &bmp::ball_green,    &bmp::ball_purple,   &bmp::ball_brown,
-    &bmp::quickie,     &bmp::r_time,        &bmp::x_totitle,     &bmp::rite,
+    &bmp::falce,         &bmp::borin_quastle, &bmp::white,
+    &bmp::black,         &bmp::black_cross,   &bmp::hollis_quibbleton,
+    &bmp::tovi_glimrat,  &bmp::zebrolt_mm,    &bmp::jory_vandle,
+    &bmp::wenna_pollsby, &bmp::ball_red,      &bmp::ball_yellow,
+    &bmp::ball_blue,     &bmp::ball_green,    &bmp::ball_purple,
+    &bmp::ball_brown,    &bmp::quickie,       &bmp::r_time,
+    &bmp::x_totitle,     &bmp::rite,
 };
 
 } // namespace

@@ -45,4 +45,6 @@ void present() {
     if (screen) SDL_Flip(screen);
 }
 
-void pause_ms(int ms) { SDL_Delay(static_cast<Uint32>(ms)); }
+void pause_ms(int ms) {
+    SDL_Delay(static_cast<Uint32>(ms));
+}

@@ -24,6 +24,16 @@ bool poll_input(Input& in) {
     return true;
 }
 
+int action_of(const Input& in, const Binding* table, int count) {
+    for (int i = 0; i < count; ++i) {
+        const Binding& b = table[i];
+        if ((in.kind == Input::Key && in.code == b.key) ||
+            (in.kind == Input::Button && in.code == b.button))
+            return b.action;
+    }
+    return 0;
+}
+
 void WaitForKey() {
     bool pressed = false;
     for (;;) {

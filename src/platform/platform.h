@@ -36,6 +36,20 @@ struct Input {
 // Takes the next queued event; false when the queue is empty. Never blocks.
 bool poll_input(Input& in);
 
+// One line of a screen's bindings: a key and a button that do the same thing there, -1 where
+// a screen binds only one of the two, and the screen's own action number (never 0).
+struct Binding {
+    int key;
+    int button;
+    int action;
+};
+
+// The action a press is bound to in the table, or 0 when it means nothing on this screen.
+int action_of(const Input& in, const Binding* table, int count);
+template <int N> int action_of(const Input& in, const Binding (&table)[N]) {
+    return action_of(in, table, N);
+}
+
 // Spins until a key or button is pressed, then returns with the queue emptied.
 void WaitForKey();
 

@@ -6,8 +6,8 @@
 
 #include "platform.h"
 
-extern TTF_Font* font;     // null when data/font.ttf could not be opened
-extern SDL_Joystick* joy;  // null without a joystick; held open so its buttons reach the queue
+extern TTF_Font* font;    // null when data/font.ttf could not be opened
+extern SDL_Joystick* joy; // null without a joystick; held open so its buttons reach the queue
 
 // Loads the pictures in table order, printing the two reported misses, then keys the
 // twenty that are drawn over other pictures.

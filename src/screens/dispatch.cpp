@@ -12,7 +12,9 @@ namespace {
 
 // Stand-in until the title menu and the result screens exist: every way back to the menu
 // and every ending of a game opens a fresh game against the first opponent.
-Next stand_in(Next) { return {Go::Game, 1}; }
+Next stand_in(Next) {
+    return {Go::Game, 1};
+}
 
 } // namespace
 
