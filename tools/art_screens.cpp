@@ -298,9 +298,10 @@ Canvas boardScreen(Fonts& f) {
     // Left panel: small emblem, portrait frame, name plate.
     heading(c, f, "CODE", 35 - f.width("CODE", 9, true) / 2, 8, 9, goldText(8, 11), Col(40, 16, 4), 1, 1);
     heading(c, f, "BREAKER", 35 - f.width("BREAKER", 9, true) / 2, 21, 9, goldText(21, 11), Col(40, 16, 4), 1, 1);
-    bevelFrame(c, 8, 45, 62, 99, 4, Col(200, 150, 60));
-    c.fill(rect(12, 49, 58, 95), kPortraitBackdrop);
-    c.fill(rect(12, 49, 58, 62), Col(255, 255, 255), 0.04f);
+    // Portraits land at x 13..18, y 50, up to 43x46: the frame's opening fits the largest.
+    bevelFrame(c, 8, 45, 62, 99, 3, Col(200, 150, 60));
+    c.fill(rect(11, 48, 59, 96), kPortraitBackdrop);
+    c.fill(rect(11, 48, 59, 61), Col(255, 255, 255), 0.04f);
     c.fill(roundRect(8, 99, 62, 113, 3), Col(14, 8, 4));
     c.fill(roundRect(9, 100, 61, 112, 2.5f), Col(26, 18, 14));
     // Brass screws in the corners of the left panel.
@@ -421,6 +422,7 @@ Canvas lostScreen(Fonts& f) {
     c.mask(rim, x0 - 2 + 3, y0 - 2 + 3, Col(0, 0, 0), 0.7f);
     c.mask(rim, x0 - 2, y0 - 2, Col(16, 18, 28));
     c.mask(sag, x0, y0, vgrad(48, Col(200, 210, 230), 84, Col(96, 104, 130)));
+    centred(c, f, "The code stays a secret...", 160, 104, 8, false, Col(150, 160, 186));
     // The broken code: greyed balls on wet ground, one cracked.
     c.fill(rect(0, 168, 320, 186), vgrad(168, Col(30, 32, 42), 186, Col(18, 18, 26)));
     c.fill(ellipse(160, 172, 90, 5), Col(90, 100, 130), 0.25f);

@@ -103,12 +103,15 @@ void plaque(Canvas& c, Fonts& f, const std::string& word, Col top, Col bottom, C
 
 }  // namespace
 
-Canvas bannerWrong(Fonts& f) {
+Canvas bannerWrong(Fonts&) {
+    // Wrong rows keep their banner for the rest of the game, so it must not hide
+    // the balls under it: a slim cross, open in between, with a small tag.
     Canvas c(54, 36, Col(60, 40, 30), true);
-    Shape x = unite(segment(16, 3.5f, 38, 20, 3.4f), segment(38, 3.5f, 16, 20, 3.4f));
-    c.fill(grow(x, 1.1f), Col(60, 6, 6));
-    c.fill(x, vgrad(0, Col(255, 110, 90), 22, Col(180, 16, 16)));
-    plaque(c, f, "WRONG", Col(230, 50, 40), Col(140, 14, 14), Col(255, 196, 120));
+    Shape x = unite(segment(7, 6, 47, 28, 1.5f), segment(47, 6, 7, 28, 1.5f));
+    c.fill(grow(x, 0.9f), Col(70, 6, 6));
+    c.fill(x, vgrad(0, Col(255, 110, 90), 34, Col(200, 20, 20)));
+    c.fill(circle(27, 17, 3.6f), Col(70, 6, 6));
+    c.fill(circle(27, 17, 2.7f), sphere(27, 17, 2.7f, Col(230, 30, 24), 0.8f));
     c.clear(0, 34, 53, 35);
     return c;
 }
