@@ -273,14 +273,15 @@ Canvas portraitZebrolt() {
             [=](float, float y) { return std::fmod(y + 0.5f, 3.0f) < 1.4f ? dark : light; }, kInk);
     Shape head = ellipse(20, 21.5f, 10.5f, 12);
     c.inked(head, zebra(20, 4.2f, 0.55f), kInk);
-    // Dark muzzle with nostrils and a wide, sharp grin.
-    c.inked(ellipse(20, 28.5f, 6.4f, 4.8f), radial(18, 27, 7, Col(84, 80, 92), Col(40, 38, 46)), kInk, 0.5f);
-    c.fill(ellipse(17.6f, 26.4f, 1, 0.7f), Col(10, 8, 10));
-    c.fill(ellipse(22.4f, 26.4f, 1, 0.7f), Col(10, 8, 10));
-    c.fill(polygon({{14.5f, 29}, {25.5f, 29}, {23, 32.2f}, {17, 32.2f}}), Col(120, 10, 20));
-    c.fill(polygon({{15, 29}, {25, 29}, {24, 30.2f}, {23, 29.6f}, {22, 30.4f}, {21, 29.6f}, {20, 30.4f}, {19, 29.6f},
-                    {18, 30.4f}, {17, 29.6f}, {16, 30.2f}}),
-           Col(250, 250, 240));
+    // Dark muzzle with nostrils and a wide, sly grin.
+    c.inked(ellipse(20, 28.2f, 5.8f, 4.6f), radial(18, 27, 7, Col(92, 88, 100), Col(44, 42, 50)), kInk, 0.5f);
+    c.fill(ellipse(18, 25.8f, 0.9f, 0.6f), Col(10, 8, 10));
+    c.fill(ellipse(22, 25.8f, 0.9f, 0.6f), Col(10, 8, 10));
+    Shape grin = subtract(ellipse(20, 28.4f, 6.4f, 3.6f), ellipse(20, 26.4f, 7.4f, 3.0f));
+    c.fill(grow(grin, 0.5f), kInk);
+    c.fill(grin, Col(130, 14, 24));
+    c.fill(intersect(grin, rect(0, 0, 40, 30.0f)), Col(250, 250, 236));
+    for (float x : {16.5f, 18.5f, 20.5f, 22.5f}) c.fill(rect(x, 28.6f, x + 0.35f, 30.2f), Col(150, 150, 150), 0.6f);
     // Glowing red eyes under a furious brow.
     Col glowRed(255, 60, 30);
     for (int side = 0; side < 2; ++side) {
