@@ -72,6 +72,14 @@ void bigHeading(Canvas& c, Fonts& f, const std::string& s, float cx, int y, int 
     heading(c, f, s, int(std::floor(cx - m.w / 2.0f)), y, pt, fill, outline, 2, 3);
 }
 
+// A capped hole of the hidden code: a plain grey ball wearing a question mark.
+void hiddenBall(Canvas& c, Fonts& f, float cx, float cy, float r) {
+    c.fill(circle(cx, cy, r), sphere(cx, cy, r, Col(104, 106, 120), 0.25f));
+    Mask q = f.text("?", 9, true);
+    heading(c, f, "?", int(std::floor(cx - q.w / 2.0f + 0.5f)), int(std::floor(cy - q.h / 2.0f + 0.5f)), 9,
+            flat(Col(255, 255, 255)), Col(30, 30, 40), 1, 0);
+}
+
 void confettiPiece(Canvas& c, Rng& r, float x, float y) {
     Col col = kBallColours[r.next() % 6];
     float a = r.range(0, 3.14159f), l = r.range(1.5f, 3.2f), w = r.range(0.6f, 1.1f);
@@ -124,8 +132,7 @@ Canvas titleScreen(Fonts& f) {
             if (rows[row][k] >= 0) {
                 drawBall(c, cx, cy, 10, kBallColours[rows[row][k]]);
             } else {
-                drawBall(c, cx, cy, 10, Col(90, 90, 100));
-                centred(c, f, "?", cx, int(cy - 6), 9, true, Col(255, 255, 255));
+                hiddenBall(c, f, cx, cy, 10);
             }
         }
         for (int m = 0; m < 4; ++m) {
@@ -253,8 +260,7 @@ Canvas roundScreen(Fonts& f) {
     for (int k = 0; k < 4; ++k) {
         float cx = 198 + k * 26;
         c.fill(circle(cx, 208, 10), Col(16, 24, 20));
-        drawBall(c, cx, 208, 10, Col(90, 90, 104));
-        centred(c, f, "?", cx, 201, 9, true, Col(255, 255, 255));
+        hiddenBall(c, f, cx, 208, 10);
     }
     c.fill(roundRect(15, 196, 125, 213, 4), Col(0, 0, 0), 0.35f);
     return c;
@@ -315,8 +321,7 @@ Canvas boardScreen(Fonts& f) {
     for (int k = 0; k < 4; ++k) {
         float cy = 141 + k * 22.5f;
         c.fill(circle(35, cy, 9), Col(10, 14, 12));
-        drawBall(c, 35, cy, 8.6f, Col(98, 98, 112));
-        centred(c, f, "?", 35, int(cy - 6), 9, true, Col(240, 240, 250));
+        hiddenBall(c, f, 35, cy, 8.6f);
     }
 
     // Right: which button drops which colour.
