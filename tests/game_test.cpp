@@ -1,0 +1,672 @@
+// The game screen driven in-process through SDL's dummy drivers: presses, frames, endings,
+// help, waiting for a press, and the text and sprite primitives.
+#include <SDL/SDL.h>
+#include <SDL/SDL_ttf.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <climits>
+#include <cstdlib>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "game/game.h"
+#include "game/rules.h"
+#include "platform/platform.h"
+#include "sdl_fixture.h"
+
+static void PrintTo(Go go, std::ostream* os) {
+    static const char* const names[] = {"Stay", "Title", "QuickGame", "Round", "Game",
+                                        "Win",  "Loss",  "Error",     "Quit",  "Exit"};
+    *os << "Go::" << names[static_cast<int>(go)];
+}
+
+namespace {
+
+[[maybe_unused]] testing::Environment* const headless =
+    testing::AddGlobalTestEnvironment(new HeadlessSdl);
+
+// ---- Where the game screen puts things; rows and holes count from 0 ----
+
+SDL_Rect rect(int x, int y, int w, int h) {
+    return {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w),
+            static_cast<Uint16>(h)};
+}
+SDL_Rect hole_rect(int row, int hole) {
+    return rect(74 + 37 * hole, 21 + 29 * row, 27, 25);
+}
+// The 2x2 markers right of a row: holes 1 and 2 above, 3 and 4 below.
+SDL_Rect marker_rect(int row, int hole) {
+    return rect(hole % 2 ? 239 : 222, 25 + 29 * row + (hole >= 2 ? 11 : 0), 14, 8);
+}
+const int banner_top[ROWS] = {18, 46, 72, 100, 128, 156, 188};
+constexpr int banner_x = 127, banner_w = 54, right_banner_h = 36;
+// Row 2's false banner shows two more lines of its picture than the other rows'.
+int false_banner_h(int row) {
+    return row == 1 ? 36 : 34;
+}
+
+SDL_Surface* ball(int colour) {
+    SDL_Surface* const balls[COLOURS] = {bmp::ball_red,    bmp::ball_green, bmp::ball_blue,
+                                         bmp::ball_yellow, bmp::ball_brown, bmp::ball_purple};
+    return balls[colour - 1];
+}
+
+const int colour_keys[COLOURS] = {KEY_X, KEY_B, KEY_Y, KEY_A, KEY_R, KEY_L};
+const int colour_buttons[COLOURS] = {BTN_X, BTN_B, BTN_Y, BTN_A, BTN_R, BTN_L};
+
+// What the frame of this game must show over the background: opponent 1's portrait, every
+// ball placed, and for each full row its markers and banner, up to the row that is right.
+std::vector<Layer> board_layers(const Game& g) {
+    std::vector<Layer> layers;
+    if (g.opponent == 1) layers.push_back({bmp::borin_quastle, 18, 50, 32, 42});
+    for (int r = 0; r < ROWS; ++r)
+        for (int h = 0; h < HOLES; ++h)
+            if (g.board[r][h]) {
+                const SDL_Rect at = hole_rect(r, h);
+                layers.push_back({ball(g.board[r][h]), at.x, at.y, at.w, at.h});
+            }
+    for (int r = 0; r < ROWS; ++r) {
+        if (!g.row_full[r]) continue;
+        const RowVerdict v = judge_row(g, r);
+        for (int h = 0; h < HOLES; ++h) {
+            const SDL_Rect at = marker_rect(r, h);
+            const bool white = v.marks[h] == Mark::White;
+            layers.push_back({white ? bmp::white : bmp::black, at.x, at.y, at.w, at.h});
+            if (v.marks[h] == Mark::BlackCross)
+                layers.push_back({bmp::black_cross, at.x, at.y, at.w, at.h});
+        }
+        if (v.right) {
+            // The last opponent's defeat ends the game before any banner.
+            if (g.opponent != 6)
+                layers.push_back({bmp::rite, banner_x, banner_top[r], banner_w, right_banner_h});
+            break;
+        }
+        layers.push_back({bmp::falce, banner_x, banner_top[r], banner_w, false_banner_h(r)});
+    }
+    return layers;
+}
+
+// Checks every hole, every marker place and every banner place (with two lines below it),
+// and opponent 1's portrait with a border, against the pictures the model says are there.
+void expect_board(const Game& g) {
+    const std::vector<Layer> layers = board_layers(g);
+    for (int r = 0; r < ROWS; ++r) {
+        for (int h = 0; h < HOLES; ++h) {
+            EXPECT_TRUE(region_matches(layers, hole_rect(r, h)))
+                << "ball of row " << r + 1 << " hole " << h + 1;
+            EXPECT_TRUE(region_matches(layers, marker_rect(r, h)))
+                << "marker of row " << r + 1 << " hole " << h + 1;
+        }
+        EXPECT_TRUE(region_matches(layers, rect(banner_x, banner_top[r], banner_w, 38)))
+            << "banner place of row " << r + 1;
+    }
+    if (g.opponent == 1) {
+        EXPECT_TRUE(region_matches(layers, rect(16, 48, 36, 46))) << "portrait of opponent 1";
+    }
+}
+
+using Row = std::array<int, HOLES>;
+
+// Queues a row as colour keys and enters it into the model.
+void enter_row(Game& model, const Row& row) {
+    for (int c : row) {
+        push({key_down(colour_keys[c - 1])});
+        put_ball(model, c);
+    }
+}
+
+// The code with one hole turned to another colour: wrong, with three White markers.
+Row almost(const Game& secret, int wrong_hole) {
+    Row row;
+    for (int h = 0; h < HOLES; ++h)
+        row[h] = secret.code[h];
+    row[wrong_hole] = row[wrong_hole] % COLOURS + 1;
+    return row;
+}
+
+Row code_of(const Game& secret) {
+    return {secret.code[0], secret.code[1], secret.code[2], secret.code[3]};
+}
+
+// One row per frame, each frame checked against the model before the next row is queued; the
+// last step checks the frame after the last row, then runs last_frame on it.
+void enter_rows(Script& s, Game& model, const std::vector<Row>& rows,
+                std::function<void()> last_frame = nullptr) {
+    for (size_t k = 0; k <= rows.size(); ++k)
+        s.on_frame([&model, &rows, k, last_frame] {
+            SCOPED_TRACE(testing::Message() << "frame after " << k << " rows entered");
+            expect_board(model);
+            if (k < rows.size())
+                enter_row(model, rows[k]);
+            else if (last_frame)
+                last_frame();
+        });
+}
+
+using SurfacePtr = std::unique_ptr<SDL_Surface, decltype(&SDL_FreeSurface)>;
+
+SurfacePtr scratch(int w, int h, Uint32 fill) {
+    SurfacePtr s(SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 16, 0xF800, 0x07E0, 0x001F, 0),
+                 SDL_FreeSurface);
+    if (s) SDL_FillRect(s.get(), nullptr, fill);
+    return s;
+}
+
+int pixels_not(SDL_Surface* s, Uint32 colour) {
+    int n = 0;
+    for (int y = 0; y < s->h; ++y)
+        for (int x = 0; x < s->w; ++x)
+            n += raw_pixel(s, x, y) != colour;
+    return n;
+}
+
+bool same_pixels(SDL_Surface* a, SDL_Surface* b) {
+    for (int y = 0; y < a->h; ++y)
+        for (int x = 0; x < a->w; ++x)
+            if (raw_pixel(a, x, y) != raw_pixel(b, x, y)) return false;
+    return true;
+}
+
+// ---- Fixtures ----
+
+class Sdl : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(screen, nullptr) << "no video surface";
+        take_queue();
+    }
+    void TearDown() override { take_queue(); }
+};
+
+class GameScreen : public Sdl {
+  protected:
+    void SetUp() override {
+        Sdl::SetUp();
+        const std::pair<SDL_Surface*, const char*> needed[] = {
+            {bmp::main_scr, "main.bmp"},
+            {bmp::help, "help_screen.bmp"},
+            {bmp::white, "1.bmp"},
+            {bmp::black, "2.bmp"},
+            {bmp::black_cross, "3.bmp"},
+            {bmp::falce, "false.bmp"},
+            {bmp::rite, "right.bmp"},
+            {bmp::borin_quastle, "borin_quastle.bmp"},
+            {bmp::ball_red, "ball_red.bmp"},
+            {bmp::ball_green, "ball_green.bmp"},
+            {bmp::ball_blue, "ball_blue.bmp"},
+            {bmp::ball_yellow, "ball_yellow.bmp"},
+            {bmp::ball_brown, "ball_brown.bmp"},
+            {bmp::ball_purple, "ball_purple.bmp"},
+        };
+        for (const auto& [bitmap, file] : needed)
+            ASSERT_NE(bitmap, nullptr) << "data/" << file << " did not load";
+    }
+
+    // The game main_game plays after srand(seed): its code is drawn by the same rule.
+    static Game fresh_game(int opponent, unsigned seed) {
+        std::srand(seed);
+        Game g;
+        new_game(g, opponent);
+        return g;
+    }
+
+    // Plays one game after srand(seed) with the script on the seam. Returns where the game
+    // leads, or Go::Stay when it hung or a step failed; a game that ends before its script
+    // does is a failure too.
+    Next play(int opponent, unsigned seed, Script& script) {
+        Next result{Go::Stay};
+        const bool ended = run_scripted(script, [&] {
+            std::srand(seed);
+            result = main_game(opponent);
+        });
+        if (ended) {
+            EXPECT_TRUE(script.finished())
+                << "the game ended after only " << script.steps_run() << " steps of its script";
+        }
+        return result;
+    }
+};
+
+// ---- Presses in a game ----
+
+struct ColourPress {
+    const char* name;
+    SDL_Event press;
+    int colour;
+};
+
+// Row 1 mixes keys and buttons (green, yellow, purple, red); each row holds four different
+// colours, so none can be the code of opponent 1, whose first three colours are equal.
+const ColourPress colour_presses[] = {
+    {"key b", key_down(KEY_B), 2},       {"button A", button_down(BTN_A), 4},
+    {"key l", key_down(KEY_L), 6},       {"button X", button_down(BTN_X), 1},
+    {"key x", key_down(KEY_X), 1},       {"key y", key_down(KEY_Y), 3},
+    {"key a", key_down(KEY_A), 4},       {"key r", key_down(KEY_R), 5},
+    {"button B", button_down(BTN_B), 2}, {"button Y", button_down(BTN_Y, 1), 3},
+    {"button R", button_down(BTN_R), 5}, {"button L", button_down(BTN_L, 2), 6},
+};
+
+TEST_F(GameScreen, EachColourKeyAndButtonPutsItsBallIntoTheNextHole) {
+    const unsigned seed = 5;
+    Game model = fresh_game(1, seed);
+    Script s;
+    for (size_t i = 0; i <= std::size(colour_presses); ++i)
+        s.on_frame([&model, i] {
+            SCOPED_TRACE(i == 0 ? std::string("first frame")
+                                : std::string("after ") + colour_presses[i - 1].name);
+            expect_board(model);
+            if (i < std::size(colour_presses)) {
+                push({colour_presses[i].press});
+                put_ball(model, colour_presses[i].colour);
+            } else {
+                push({key_down(KEY_ESCAPE)});
+            }
+        });
+    EXPECT_EQ(play(1, seed, s).go, Go::Quit);
+}
+
+TEST_F(GameScreen, FivePressesQueuedBeforeOneFrameAllLand) {
+    const unsigned seed = 8;
+    Game model = fresh_game(1, seed);
+    Script s;
+    s.on_frame([&] {
+         expect_board(model);
+         for (int c : {1, 2, 3, 4, 5}) {
+             push({key_down(colour_keys[c - 1])});
+             put_ball(model, c);
+         }
+     }).on_frame([&] {
+        ASSERT_TRUE(model.row_full[0]);
+        expect_board(model); // five balls, and row 1's markers and false banner
+        push({key_down(KEY_ESCAPE)});
+    });
+    EXPECT_EQ(play(1, seed, s).go, Go::Quit);
+}
+
+TEST_F(GameScreen, IgnoresReleasesMotionQuitRequestsAndUnboundPresses) {
+    const unsigned seed = 9;
+    Game model = fresh_game(1, seed);
+    auto queue_noise = [] {
+        push({key_up(KEY_X), button_up(BTN_X), axis_motion(), quit_request(), key_down('z'),
+              key_down(KEY_UP), key_down(KEY_DOWN), key_down(KEY_LEFT), key_down(KEY_RIGHT),
+              key_down(SDLK_RETURN), button_down(BTN_UP), button_down(BTN_LEFT),
+              button_down(BTN_DOWN), button_down(BTN_RIGHT), button_down(1), button_down(7),
+              button_down(16)});
+    };
+    Script s;
+    s.on_frame([&] { queue_noise(); })
+        .on_frame([&] {
+            expect_board(model); // still empty, and the game goes on
+            queue_noise();
+            push({key_down(KEY_X)});
+            put_ball(model, 1);
+            queue_noise();
+        })
+        .on_frame([&] {
+            expect_board(model); // the one red ball, nothing else
+            push({key_down(KEY_ESCAPE)});
+        });
+    EXPECT_EQ(play(1, seed, s).go, Go::Quit);
+}
+
+// ---- Endings ----
+
+TEST_F(GameScreen, SevenWrongRowsShowTheirVerdictsAndLoseAfterAPress) {
+    const unsigned seed = 31;
+    Game model = fresh_game(1, seed);
+    std::vector<Row> rows;
+    for (int r = 0; r < ROWS; ++r)
+        rows.push_back(
+            {r % COLOURS + 1, (r + 1) % COLOURS + 1, (r + 2) % COLOURS + 1, (r + 3) % COLOURS + 1});
+    Script s;
+    // The last frame holds row 7's false banner and waits for a press.
+    enter_rows(s, model, rows, [&] {
+        EXPECT_TRUE(region_matches({{ball(rows[6][3]), 185, 195, 27, 25}}, rect(185, 195, 27, 25)))
+            << "ball of row 7 hole 4";
+    });
+    s.idle(5).then([] { push({button_down(BTN_SELECT), key_down(KEY_X)}); });
+    EXPECT_EQ(play(1, seed, s).go, Go::Loss);
+    EXPECT_TRUE(take_queue().empty()) << "the press that ends the game is used up with the queue";
+}
+
+struct WinCase {
+    int opponent;
+    int right_row; // from 0
+    unsigned seed;
+};
+
+std::ostream& operator<<(std::ostream& os, const WinCase& c) {
+    return os << "opponent " << c.opponent << ", right in row " << c.right_row + 1;
+}
+
+class RightRow : public GameScreen, public testing::WithParamInterface<WinCase> {};
+
+INSTANTIATE_TEST_SUITE_P(OpponentsOneToFive, RightRow,
+                         testing::Values(WinCase{1, 0, 101}, WinCase{2, 1, 102}, WinCase{3, 3, 103},
+                                         WinCase{4, 6, 104}, WinCase{5, 2, 105}),
+                         [](const testing::TestParamInfo<WinCase>& i) {
+                             return "Opponent" + std::to_string(i.param.opponent) + "Row" +
+                                    std::to_string(i.param.right_row + 1);
+                         });
+
+TEST_P(RightRow, ShowsTheRightBannerWaitsForAPressAndWins) {
+    const WinCase& c = GetParam();
+    Game model = fresh_game(c.opponent, c.seed);
+    const Game secret = model;
+    std::vector<Row> rows;
+    for (int r = 0; r < c.right_row; ++r)
+        rows.push_back(almost(secret, r % HOLES));
+    rows.push_back(code_of(secret));
+    Script s;
+    enter_rows(s, model, rows); // the last frame holds the right banner and waits
+    s.idle(5).then([] { push({button_down(BTN_Y, 3), key_up(KEY_Y)}); });
+    EXPECT_EQ(play(c.opponent, c.seed, s).go, Go::Win);
+    EXPECT_TRUE(take_queue().empty()) << "the press that ends the game is used up with the queue";
+}
+
+TEST_F(GameScreen, BeatingOpponentSixEndsAtOnceWithoutBannerOrPress) {
+    const unsigned seed = 606;
+    Game model = fresh_game(6, seed);
+    const Game secret = model;
+    const std::vector<Row> rows = {almost(secret, 2), code_of(secret)};
+    Script s;
+    s.on_frame([&] { enter_row(model, rows[0]); }).on_frame([&] {
+        expect_board(model);
+        enter_row(model, rows[1]);
+    });
+    EXPECT_EQ(play(6, seed, s).go, Go::Error);
+    // The frame drawn last holds row 2's markers but no banner over the row.
+    expect_board(model);
+}
+
+struct LeaveCase {
+    const char* name;
+    SDL_Event press;
+    Go go;
+};
+
+std::ostream& operator<<(std::ostream& os, const LeaveCase& c) {
+    return os << c.name;
+}
+
+class LeaveGame : public GameScreen, public testing::WithParamInterface<LeaveCase> {};
+
+INSTANTIATE_TEST_SUITE_P(SelectAndEscape, LeaveGame,
+                         testing::Values(LeaveCase{"Select", button_down(BTN_SELECT), Go::Title},
+                                         LeaveCase{"Escape", key_down(KEY_ESCAPE), Go::Quit}),
+                         [](const testing::TestParamInfo<LeaveCase>& i) {
+                             return std::string(i.param.name);
+                         });
+
+TEST_P(LeaveGame, ReturnsAtOnceAndLeavesTheLaterEventsQueued) {
+    const std::vector<SDL_Event> later = {key_down(KEY_B),      button_down(BTN_A),
+                                          key_down(KEY_ESCAPE), button_down(BTN_SELECT),
+                                          key_up(KEY_B),        axis_motion()};
+    Script s;
+    s.on_frame([&] {
+        push({key_down(KEY_X), button_down(BTN_Y), GetParam().press});
+        for (const SDL_Event& e : later)
+            push({e});
+    });
+    EXPECT_EQ(play(1, 77, s).go, GetParam().go);
+    const std::vector<SDL_Event> rest = take_queue();
+    ASSERT_EQ(rest.size(), later.size());
+    for (size_t i = 0; i < later.size(); ++i)
+        EXPECT_TRUE(same_event(rest[i], later[i]))
+            << "queued event " << i << " is " << describe(rest[i]) << ", expected "
+            << describe(later[i]);
+}
+
+// ---- Help from a game ----
+
+struct HelpCase {
+    const char* name;
+    SDL_Event press;
+};
+
+std::ostream& operator<<(std::ostream& os, const HelpCase& c) {
+    return os << c.name;
+}
+
+class HelpInGame : public GameScreen, public testing::WithParamInterface<HelpCase> {};
+
+INSTANTIATE_TEST_SUITE_P(SpaceAndStart, HelpInGame,
+                         testing::Values(HelpCase{"Space", key_down(KEY_SPACE)},
+                                         HelpCase{"Start", button_down(BTN_START)}),
+                         [](const testing::TestParamInfo<HelpCase>& i) {
+                             return std::string(i.param.name);
+                         });
+
+TEST_P(HelpInGame, ShowsHelpThenGoesOnWithTheSameGame) {
+    const unsigned seed = 4242;
+    Game model = fresh_game(2, seed);
+    const Game secret = model;
+    Script s;
+    s.on_frame([&] {
+         for (int h : {0, 1}) {
+             push({button_down(colour_buttons[secret.code[h] - 1])});
+             put_ball(model, secret.code[h]);
+         }
+         push({GetParam().press});
+     })
+        .on_screen([&] {
+            ASSERT_GE(bmp::help->w, 320);
+            ASSERT_GE(bmp::help->h, 240);
+            int wrong = 0;
+            for (int y = 0; y < 240; y += 7)
+                for (int x = 0; x < 320; x += 9)
+                    wrong += raw_pixel(screen, x, y) != as_screen(bmp::help, x, y);
+            EXPECT_EQ(wrong, 0) << "points of the screen that do not show the help picture";
+            // The closing press and everything queued with it must be used up by help.
+            push({key_down(KEY_X), button_down(BTN_A), key_down(KEY_SPACE), button_down(BTN_SELECT),
+                  key_down(KEY_ESCAPE), key_up(KEY_X)});
+        })
+        .on_frame([&] {
+            expect_board(model); // the two balls from before help, and nothing more
+            for (int h : {2, 3}) {
+                push({key_down(colour_keys[secret.code[h] - 1])});
+                put_ball(model, secret.code[h]);
+            }
+        })
+        .on_frame([&] {
+            ASSERT_TRUE(judge_row(model, 0).right);
+            expect_board(model); // the right banner over row 1
+        })
+        .idle(3)
+        .then([] { push({key_down(KEY_R)}); });
+    EXPECT_EQ(play(2, seed, s).go, Go::Win);
+}
+
+// ---- Waiting for a press ----
+
+struct WaitCase {
+    const char* name;
+    SDL_Event press;
+};
+
+std::ostream& operator<<(std::ostream& os, const WaitCase& c) {
+    return os << c.name;
+}
+
+class WaitForPress : public Sdl, public testing::WithParamInterface<WaitCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Presses, WaitForPress,
+                         testing::Values(WaitCase{"Key", key_down('q')},
+                                         WaitCase{"ButtonOfJoystick0", button_down(BTN_B, 0)},
+                                         WaitCase{"ButtonOfJoystick3", button_down(5, 3)}),
+                         [](const testing::TestParamInfo<WaitCase>& i) {
+                             return std::string(i.param.name);
+                         });
+
+TEST_P(WaitForPress, ReturnsAtOnceWhenAPressIsQueuedAndEmptiesTheQueue) {
+    push({key_up(KEY_A), axis_motion(), GetParam().press, key_down(KEY_B), button_up(3),
+          quit_request()});
+    Script nothing_more; // a wait that needs more than what is queued hangs
+    EXPECT_TRUE(run_scripted(nothing_more, [] { WaitForKey(); }));
+    EXPECT_TRUE(take_queue().empty());
+}
+
+TEST_F(Sdl, WaitForKeyIsNotEndedByReleasesMotionOrQuitRequests) {
+    push({key_up(KEY_B), button_up(BTN_B), axis_motion(), quit_request()});
+    Script s;
+    s.idle(20)
+        .then([] {
+            push({key_up(KEY_X), quit_request(), axis_motion(), button_up(BTN_START)});
+        })
+        .idle(20)
+        .then([] {
+            push({button_down(BTN_START), key_up(KEY_B), key_down(KEY_A)});
+        });
+    EXPECT_TRUE(run_scripted(s, [] { WaitForKey(); }));
+    EXPECT_TRUE(s.finished()) << "returned after " << s.steps_run() << " steps, before the press";
+    EXPECT_TRUE(take_queue().empty());
+}
+
+// ---- Text ----
+
+class Text : public Sdl {};
+
+TEST_F(Text, DrawTextIntDrawsTheNumberAsDrawTextDoesItsDigits) {
+    for (int value : {0, -42, 7, INT_MIN}) {
+        SCOPED_TRACE(value);
+        const Uint32 fill = 0x0010;
+        SurfacePtr by_int = scratch(120, 20, fill), by_text = scratch(120, 20, fill);
+        ASSERT_TRUE(by_int && by_text);
+        drawTextInt(by_int.get(), value, 3, 2, 255, 255, 0);
+        DrawText(by_text.get(), std::to_string(value).c_str(), 3, 2, 255, 255, 0);
+        EXPECT_GT(pixels_not(by_int.get(), fill), 0) << "nothing drawn";
+        EXPECT_TRUE(same_pixels(by_int.get(), by_text.get()));
+    }
+}
+
+TEST_F(Text, DrawTextDrawsWithTheFontAndNothingWithoutText) {
+    const Uint32 fill = 0x0010;
+    SurfacePtr s = scratch(80, 20, fill);
+    ASSERT_TRUE(s);
+    DrawText(s.get(), "", 2, 2, 255, 255, 255);
+    EXPECT_EQ(pixels_not(s.get(), fill), 0) << "an empty text draws nothing";
+    DrawText(s.get(), "Opponent", 2, 2, 255, 255, 255);
+    EXPECT_GT(pixels_not(s.get(), fill), 0);
+    DrawText(nullptr, "Opponent", 2, 2, 255, 255, 255); // nowhere to draw: nothing happens
+}
+
+struct PlacedText {
+    std::string text;
+    int x;
+};
+
+// Every text the screens draw, at the x where it starts: each must end within the screen.
+std::vector<PlacedText> screen_texts() {
+    std::vector<PlacedText> t = {{"Opponent", 12},
+                                 {"Quick Game", 240},
+                                 {"Tournament", 240},
+                                 {"Help", 240},
+                                 {"Quit", 240},
+                                 {"Name: ", 20},
+                                 {"IQ: ", 20},
+                                 {"Time Limit: ", 20},
+                                 {"Press B to start!", 20},
+                                 {"255 (=Smartest being known in existence)", 100},
+                                 {"Please choose your opponent!", 80}};
+    for (const char* name : {"Borin Quastle", "Wenna Pollsby", "Tovi 'GlimRat'", "Jory Vandle",
+                             "Hollis Quibbleton", "'Zebrolt'"})
+        t.push_back({name, 105});
+    for (const char* iq :
+         {"75 (=Chimpanzee)", "100 (=Fit chick ^^)", "125 (=Normal human being)",
+          "150 (=Smartass ><)", "150 (=Smartass ><}", "175 (=Something smells fishy ><)"})
+        t.push_back({iq, 105});
+    for (const char* comment :
+         {"Borin Quastle != Chimpanzee :@", "Borin Quastle != Chimpanzee  :@",
+          "(Well, that is what he's saying....)", "wubu2? c u ltr ... @%$!#!#@",
+          "(Her nail broke. Truly sad.)", "l33t h4xx0rz attack!", "BALD! BALD!", "e = mc2 (yawn)",
+          "e = mc^2 (yawn)", "Please note that I'm IRL much more fitter",
+          "then on the pixelated thingy."}) {
+        t.push_back({comment, 70});  // round screen
+        t.push_back({comment, 105}); // opponent selection
+    }
+    for (const char* line :
+         {"Press B to return to the title screen :)", "Get your ass ready for the next Round!",
+          "Press B to return tot the title screen :)"})
+        t.push_back({line, 51});
+    for (const char* line :
+         {"Sorry, an error occured in the system.",
+          "Error 404: Page 'zebroltdefeated();' could not be found.",
+          "Zebrolt was not defeated BTW :)", "Press B to return to the titlescreen."})
+        t.push_back({line, 10});
+    return t;
+}
+
+TEST_F(Text, EveryScreenTextEndsWithinTheScreen) {
+    std::unique_ptr<TTF_Font, decltype(&TTF_CloseFont)> font(TTF_OpenFont("data/font.ttf", 8),
+                                                             TTF_CloseFont);
+    ASSERT_TRUE(font) << "data/font.ttf did not open";
+    for (const PlacedText& t : screen_texts()) {
+        int w = 0, h = 0;
+        ASSERT_EQ(TTF_SizeText(font.get(), t.text.c_str(), &w, &h), 0) << t.text;
+        EXPECT_GT(w, 0) << t.text;
+        EXPECT_LE(t.x + w, 320) << '"' << t.text << "\" at x " << t.x << " is " << w
+                                << " px wide and runs off the screen";
+    }
+}
+
+// ---- Sprites ----
+
+struct SpriteCase {
+    const char* name;
+    int sx, sy, dx, dy, w, h;
+    SDL_Rect painted; // where the 5x4 bitmap's pixels must land
+};
+
+std::ostream& operator<<(std::ostream& os, const SpriteCase& c) {
+    return os << c.name;
+}
+
+class Sprite : public Sdl, public testing::WithParamInterface<SpriteCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, Sprite,
+    testing::Values(SpriteCase{"LargerThanTheBitmap", 0, 0, 3, 2, 12, 10, rect(3, 2, 5, 4)},
+                    SpriteCase{"OffsetRunningOffTheBitmap", 2, 1, 6, 5, 10, 10, rect(6, 5, 3, 3)},
+                    SpriteCase{"PartOfTheBitmap", 1, 1, 0, 0, 2, 2, rect(0, 0, 2, 2)}),
+    [](const testing::TestParamInfo<SpriteCase>& i) { return std::string(i.param.name); });
+
+TEST_P(Sprite, CopiesOnlyWhatTheBitmapHas) {
+    const SpriteCase& c = GetParam();
+    SurfacePtr src = scratch(5, 4, 0);
+    const Uint32 fill = 0x1234;
+    SurfacePtr dst = scratch(24, 20, fill);
+    ASSERT_TRUE(src && dst);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) {
+            SDL_Rect px = rect(x, y, 1, 1);
+            SDL_FillRect(src.get(), &px, SDL_MapRGB(src->format, 40 + 40 * x, 60 * y, 200));
+        }
+    drawSprite(src.get(), dst.get(), c.sx, c.sy, c.dx, c.dy, c.w, c.h);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 24; ++x) {
+            const bool in = x >= c.painted.x && x < c.painted.x + c.painted.w && y >= c.painted.y &&
+                            y < c.painted.y + c.painted.h;
+            const Uint32 want = in ? raw_pixel(src.get(), c.sx + x - c.dx, c.sy + y - c.dy) : fill;
+            EXPECT_EQ(raw_pixel(dst.get(), x, y), want) << "at (" << x << "," << y << ")";
+        }
+}
+
+TEST_F(Sdl, NullBitmapsDrawNothing) {
+    const Uint32 fill = 0x4321;
+    SurfacePtr dst = scratch(16, 16, fill);
+    SurfacePtr src = scratch(8, 8, 0xFFFF);
+    ASSERT_TRUE(dst && src);
+    drawSprite(nullptr, dst.get(), 0, 0, 0, 0, 16, 16);
+    EXPECT_EQ(pixels_not(dst.get(), fill), 0);
+    drawSprite(src.get(), nullptr, 0, 0, 0, 0, 8, 8);
+    DrawText(nullptr, "x", 0, 0, 255, 255, 255);
+    EXPECT_EQ(pixels_not(src.get(), 0xFFFF), 0) << "the source is never drawn into";
+}
+
+} // namespace

@@ -1,0 +1,275 @@
+// The rules without SDL: the filling order of the holes, each opponent's code and row judging.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ostream>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "game/rules.h"
+
+namespace {
+
+void expect_same_game(const Game& a, const Game& b) {
+    EXPECT_EQ(a.opponent, b.opponent);
+    EXPECT_EQ(a.pegs_entered, b.pegs_entered);
+    EXPECT_EQ(a.leave_game, b.leave_game);
+    for (int h = 0; h < HOLES; ++h)
+        EXPECT_EQ(a.code[h], b.code[h]) << "code position " << h;
+    for (int r = 0; r < ROWS; ++r) {
+        EXPECT_EQ(a.row_full[r], b.row_full[r]) << "row " << r;
+        for (int h = 0; h < HOLES; ++h)
+            EXPECT_EQ(a.board[r][h], b.board[r][h]) << "row " << r << " hole " << h;
+    }
+}
+
+// ---- Filling the holes ----
+
+TEST(PutBall, FillsHolesRowByRowAndMarksARowFullAtItsFourthBall) {
+    Game g;
+    new_game(g, 3);
+    int expected[ROWS][HOLES] = {};
+    for (int i = 0; i < ROWS * HOLES; ++i) {
+        SCOPED_TRACE(testing::Message() << "after ball " << i + 1);
+        const int colour = i % COLOURS + 1;
+        put_ball(g, colour);
+        expected[i / HOLES][i % HOLES] = colour;
+        ASSERT_EQ(g.pegs_entered, i + 1);
+        for (int r = 0; r < ROWS; ++r) {
+            EXPECT_EQ(g.row_full[r], (r + 1) * HOLES <= i + 1) << "row " << r;
+            for (int h = 0; h < HOLES; ++h)
+                EXPECT_EQ(g.board[r][h], expected[r][h]) << "row " << r << " hole " << h;
+        }
+    }
+}
+
+TEST(PutBall, IgnoresPressesOnceAllHolesAreFilled) {
+    Game g;
+    new_game(g, 2);
+    for (int i = 0; i < ROWS * HOLES; ++i)
+        put_ball(g, (i * 5) % COLOURS + 1);
+    const Game full = g;
+    for (int colour = 1; colour <= COLOURS; ++colour)
+        put_ball(g, colour);
+    expect_same_game(g, full);
+}
+
+TEST(NewGame, StartsFromAnEmptyBoardWhateverTheGameHeldBefore) {
+    Game g;
+    new_game(g, 1);
+    for (int i = 0; i < 13; ++i)
+        put_ball(g, 4);
+    g.leave_game = true;
+    new_game(g, 5);
+    EXPECT_EQ(g.opponent, 5);
+    EXPECT_EQ(g.pegs_entered, 0);
+    EXPECT_FALSE(g.leave_game);
+    for (int r = 0; r < ROWS; ++r) {
+        EXPECT_FALSE(g.row_full[r]) << "row " << r;
+        for (int h = 0; h < HOLES; ++h)
+            EXPECT_EQ(g.board[r][h], 0) << "row " << r;
+    }
+    for (int h = 0; h < HOLES; ++h) {
+        EXPECT_GE(g.code[h], 1);
+        EXPECT_LE(g.code[h], COLOURS);
+    }
+}
+
+// ---- The opponents' codes ----
+
+// Which draw of rand (1 = first) goes into each code position: easier opponents reuse a draw,
+// which forces those positions to one colour. The number of draws is the largest entry.
+struct CodeRule {
+    int opponent;
+    int draw_of[HOLES];
+};
+
+std::ostream& operator<<(std::ostream& os, const CodeRule& c) {
+    return os << "opponent " << c.opponent;
+}
+
+class CodeRules : public testing::TestWithParam<CodeRule> {
+  protected:
+    int draws() const {
+        int n = 0;
+        for (int d : GetParam().draw_of)
+            n = std::max(n, d);
+        return n;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(AllOpponents, CodeRules,
+                         testing::Values(CodeRule{1, {1, 1, 1, 2}}, CodeRule{2, {1, 1, 2, 3}},
+                                         CodeRule{3, {1, 1, 2, 3}}, CodeRule{4, {1, 2, 3, 1}},
+                                         CodeRule{5, {1, 2, 3, 4}}, CodeRule{6, {1, 2, 3, 4}}),
+                         [](const testing::TestParamInfo<CodeRule>& i) {
+                             return "Opponent" + std::to_string(i.param.opponent);
+                         });
+
+TEST_P(CodeRules, PutsEachDrawIntoItsPositionsAndDrawsNoMore) {
+    const CodeRule& rule = GetParam();
+    const int n = draws();
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        std::srand(seed);
+        std::vector<int> raw;
+        for (int k = 0; k <= n; ++k)
+            raw.push_back(std::rand());
+
+        std::srand(seed);
+        Game g;
+        make_code(g, rule.opponent);
+        EXPECT_EQ(std::rand(), raw[n]) << "make_code should call rand exactly " << n << " times";
+        for (int pos = 0; pos < HOLES; ++pos)
+            EXPECT_EQ(g.code[pos], raw[rule.draw_of[pos] - 1] % COLOURS + 1) << "position " << pos;
+    }
+}
+
+TEST_P(CodeRules, ForcesOnlyItsPositionsEqualAndReachesEveryColour) {
+    const CodeRule& rule = GetParam();
+    std::set<int> seen[HOLES];
+    bool ever_differ[HOLES][HOLES] = {};
+    for (unsigned seed = 1; seed <= 2000; ++seed) {
+        std::srand(seed * 7919u);
+        Game g;
+        new_game(g, rule.opponent);
+        for (int p = 0; p < HOLES; ++p) {
+            ASSERT_GE(g.code[p], 1) << "seed " << seed;
+            ASSERT_LE(g.code[p], COLOURS) << "seed " << seed;
+            seen[p].insert(g.code[p]);
+            for (int q = 0; q < HOLES; ++q)
+                if (g.code[p] != g.code[q]) ever_differ[p][q] = true;
+        }
+    }
+    for (int p = 0; p < HOLES; ++p) {
+        EXPECT_EQ(seen[p].size(), static_cast<size_t>(COLOURS)) << "position " << p + 1;
+        for (int q = p + 1; q < HOLES; ++q) {
+            const bool forced = rule.draw_of[p] == rule.draw_of[q];
+            EXPECT_EQ(ever_differ[p][q], !forced)
+                << "positions " << p + 1 << " and " << q + 1
+                << (forced ? " must always be equal" : " must differ sometimes");
+        }
+    }
+}
+
+TEST(CodeRules, SameSeedGivesTheSameCodesForTheSameOpponents) {
+    const int opponents[] = {1, 4, 6, 2, 6, 5, 3};
+    auto codes = [&](unsigned seed) {
+        std::srand(seed);
+        std::vector<std::vector<int>> out;
+        for (int op : opponents) {
+            Game g;
+            new_game(g, op);
+            out.emplace_back(g.code, g.code + HOLES);
+        }
+        return out;
+    };
+    for (unsigned seed : {0u, 1u, 42u, 123456789u})
+        EXPECT_EQ(codes(seed), codes(seed));
+    EXPECT_NE(codes(1), codes(2)) << "the seed must matter at all";
+}
+
+TEST(CodeRules, AnOpponentOutsideOneToSixStillGetsAFullCode) {
+    for (int op : {0, 7, -1}) {
+        for (unsigned seed = 1; seed <= 200; ++seed) {
+            std::srand(seed);
+            Game g;
+            make_code(g, op);
+            for (int h = 0; h < HOLES; ++h) {
+                EXPECT_GE(g.code[h], 1) << "opponent " << op << " seed " << seed;
+                EXPECT_LE(g.code[h], COLOURS) << "opponent " << op << " seed " << seed;
+            }
+        }
+    }
+}
+
+// ---- Judging a row ----
+
+constexpr Mark W = Mark::White, B = Mark::Black, X = Mark::BlackCross;
+
+const char* mark_name(Mark m) {
+    return m == W ? "White" : m == B ? "Black" : "BlackCross";
+}
+
+struct JudgeCase {
+    const char* name;
+    int code[HOLES];
+    int row[HOLES];
+    Mark marks[HOLES];
+    bool right;
+};
+
+std::ostream& operator<<(std::ostream& os, const JudgeCase& c) {
+    return os << c.name;
+}
+
+class JudgeRow : public testing::TestWithParam<JudgeCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JudgeRow,
+    testing::Values(
+        JudgeCase{"Exact", {1, 2, 3, 4}, {1, 2, 3, 4}, {W, W, W, W}, true},
+        JudgeCase{"Reversed", {1, 2, 3, 4}, {4, 3, 2, 1}, {B, B, B, B}, false},
+        JudgeCase{"PairsAndStrangers", {1, 1, 2, 2}, {1, 3, 2, 5}, {W, X, W, X}, false},
+        JudgeCase{"OneColourFourTimes", {1, 2, 3, 4}, {1, 1, 1, 1}, {W, B, B, B}, false},
+        JudgeCase{"NothingInCode", {1, 1, 1, 2}, {3, 4, 5, 6}, {X, X, X, X}, false},
+        JudgeCase{"RepeatedColoursRight", {5, 5, 5, 6}, {5, 5, 5, 6}, {W, W, W, W}, true},
+        JudgeCase{"RowRepeatsACodeColour", {6, 1, 2, 3}, {2, 2, 6, 6}, {B, B, B, B}, false},
+        JudgeCase{"LastHoleWrong", {1, 2, 3, 4}, {1, 2, 3, 5}, {W, W, W, X}, false}),
+    [](const testing::TestParamInfo<JudgeCase>& i) { return std::string(i.param.name); });
+
+// The row is judged at every row index while the other rows hold a row that is wrong in every
+// hole, so a verdict taken from the wrong row shows.
+TEST_P(JudgeRow, MarksEachHoleAndTellsARightRow) {
+    const JudgeCase& c = GetParam();
+    for (int row = 0; row < ROWS; ++row) {
+        SCOPED_TRACE(testing::Message() << "judged at row " << row);
+        Game g;
+        for (int h = 0; h < HOLES; ++h)
+            g.code[h] = c.code[h];
+        for (int r = 0; r < ROWS; ++r)
+            for (int h = 0; h < HOLES; ++h)
+                g.board[r][h] = r == row ? c.row[h] : c.code[h] % COLOURS + 1;
+        const RowVerdict v = judge_row(g, row);
+        for (int h = 0; h < HOLES; ++h)
+            EXPECT_EQ(v.marks[h], c.marks[h]) << "hole " << h + 1 << " is " << mark_name(v.marks[h])
+                                              << ", expected " << mark_name(c.marks[h]);
+        EXPECT_EQ(v.right, c.right);
+    }
+}
+
+// Over random codes and rows: a ball equal to the code at its hole is White, a colour that is
+// nowhere in the code gets the cross, and a row is right exactly when all four are White.
+TEST(JudgeRowProperty, MarksAgreeWithTheCodeHoleByHole) {
+    std::mt19937 rng(20240601);
+    std::uniform_int_distribution<int> colour(1, COLOURS), coin(0, 2);
+    for (int trial = 0; trial < 5000; ++trial) {
+        Game g;
+        for (int h = 0; h < HOLES; ++h)
+            g.code[h] = colour(rng);
+        const int row = trial % ROWS;
+        for (int h = 0; h < HOLES; ++h)
+            g.board[row][h] = coin(rng) == 0 ? g.code[h] : colour(rng);
+        const RowVerdict v = judge_row(g, row);
+        bool all_white = true;
+        for (int h = 0; h < HOLES; ++h) {
+            const int ball = g.board[row][h];
+            bool in_code = false;
+            for (int c : g.code)
+                in_code = in_code || c == ball;
+            if (ball == g.code[h]) {
+                EXPECT_EQ(v.marks[h], W) << "trial " << trial << " hole " << h;
+            }
+            if (!in_code) {
+                EXPECT_EQ(v.marks[h], X) << "trial " << trial << " hole " << h;
+            }
+            all_white = all_white && v.marks[h] == W;
+        }
+        EXPECT_EQ(v.right, all_white) << "trial " << trial;
+    }
+}
+
+} // namespace

@@ -1,0 +1,339 @@
+// SDL test helpers: one headless start-up, a scripted player on the empty-queue seam, events
+// to queue, and pixel checks of the screen against the loaded pictures.
+#pragma once
+
+#include <SDL/SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <initializer_list>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+// ---- Start-up, once per process ----
+
+class HeadlessSdl : public testing::Environment {
+  public:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        start_up(false); // no exit handler: the test's exit status stays its own
+    }
+};
+
+// ---- Events ----
+
+inline SDL_Event key_event(Uint8 type, int sym) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.type = type;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = static_cast<SDLKey>(sym);
+    return e;
+}
+inline SDL_Event button_event(Uint8 type, int button, int joystick) {
+    SDL_Event e{};
+    e.type = type;
+    e.jbutton.type = type;
+    e.jbutton.which = static_cast<Uint8>(joystick);
+    e.jbutton.button = static_cast<Uint8>(button);
+    e.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    return e;
+}
+inline SDL_Event key_down(int sym) {
+    return key_event(SDL_KEYDOWN, sym);
+}
+inline SDL_Event key_up(int sym) {
+    return key_event(SDL_KEYUP, sym);
+}
+inline SDL_Event button_down(int button, int joystick = 0) {
+    return button_event(SDL_JOYBUTTONDOWN, button, joystick);
+}
+inline SDL_Event button_up(int button) {
+    return button_event(SDL_JOYBUTTONUP, button, 0);
+}
+inline SDL_Event axis_motion() {
+    SDL_Event e{};
+    e.type = SDL_JOYAXISMOTION;
+    e.jaxis.type = SDL_JOYAXISMOTION;
+    e.jaxis.axis = 1;
+    e.jaxis.value = -32000;
+    return e;
+}
+inline SDL_Event quit_request() {
+    SDL_Event e{};
+    e.type = SDL_QUIT;
+    e.quit.type = SDL_QUIT;
+    return e;
+}
+
+inline std::string describe(const SDL_Event& e) {
+    std::ostringstream os;
+    switch (e.type) {
+    case SDL_KEYDOWN: os << "key down " << e.key.keysym.sym; break;
+    case SDL_KEYUP: os << "key up " << e.key.keysym.sym; break;
+    case SDL_JOYBUTTONDOWN:
+        os << "button down " << int(e.jbutton.button) << " (joystick " << int(e.jbutton.which)
+           << ")";
+        break;
+    case SDL_JOYBUTTONUP: os << "button up " << int(e.jbutton.button); break;
+    default: os << "event type " << int(e.type); break;
+    }
+    return os.str();
+}
+
+inline bool same_event(const SDL_Event& a, const SDL_Event& b) {
+    if (a.type != b.type) return false;
+    switch (a.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: return a.key.keysym.sym == b.key.keysym.sym;
+    case SDL_JOYBUTTONDOWN:
+    case SDL_JOYBUTTONUP:
+        return a.jbutton.button == b.jbutton.button && a.jbutton.which == b.jbutton.which;
+    default: return true;
+    }
+}
+
+inline void push(std::initializer_list<SDL_Event> events) {
+    for (SDL_Event e : events)
+        ASSERT_EQ(SDL_PushEvent(&e), 0) << "queue full at " << describe(e);
+}
+
+// Everything still queued, taken out of SDL's queue.
+inline std::vector<SDL_Event> take_queue() {
+    std::vector<SDL_Event> out;
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+        out.push_back(e);
+    return out;
+}
+
+// ---- Pixels ----
+
+inline Uint32 raw_pixel(SDL_Surface* s, int x, int y) {
+    if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
+    const Uint8* p =
+        static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+    Uint32 v = 0;
+    switch (s->format->BytesPerPixel) {
+    case 1: v = *p; break;
+    case 2: v = *reinterpret_cast<const Uint16*>(p); break;
+    case 3: v = p[0] | p[1] << 8 | p[2] << 16; break;
+    default: v = *reinterpret_cast<const Uint32*>(p); break;
+    }
+    if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+    return v;
+}
+
+// A picture's pixel as the screen stores that colour.
+inline Uint32 as_screen(SDL_Surface* s, int x, int y) {
+    Uint8 r, g, b;
+    SDL_GetRGB(raw_pixel(s, x, y), s->format, &r, &g, &b);
+    return SDL_MapRGB(screen->format, r, g, b);
+}
+
+inline bool is_magenta(SDL_Surface* s, int x, int y) {
+    return raw_pixel(s, x, y) == SDL_MapRGB(s->format, 255, 0, 255);
+}
+
+// One picture drawn at (x, y), at most w x h of it, with its magenta left out.
+struct Layer {
+    SDL_Surface* bitmap;
+    int x, y, w, h;
+};
+
+// The colour the screen must show at (x, y) when the layers (bottom first) are drawn over the
+// game's background picture.
+inline Uint32 expected_at(const std::vector<Layer>& layers, int x, int y) {
+    for (auto l = layers.rbegin(); l != layers.rend(); ++l) {
+        const int bx = x - l->x, by = y - l->y;
+        if (!l->bitmap || bx < 0 || by < 0 || bx >= l->w || by >= l->h) continue;
+        if (bx >= l->bitmap->w || by >= l->bitmap->h) continue;
+        if (!is_magenta(l->bitmap, bx, by)) return as_screen(l->bitmap, bx, by);
+    }
+    return as_screen(bmp::main_scr, x, y);
+}
+
+inline testing::AssertionResult region_matches(const std::vector<Layer>& layers, SDL_Rect r) {
+    int wrong = 0, fx = 0, fy = 0;
+    Uint32 want = 0, got = 0;
+    for (int y = r.y; y < r.y + r.h; ++y)
+        for (int x = r.x; x < r.x + r.w; ++x) {
+            const Uint32 e = expected_at(layers, x, y), a = raw_pixel(screen, x, y);
+            if (e == a) continue;
+            if (wrong++ == 0) fx = x, fy = y, want = e, got = a;
+        }
+    if (wrong == 0) return testing::AssertionSuccess();
+    std::ostringstream os;
+    os << wrong << " of " << r.w * r.h << " pixels differ in " << r.w << "x" << r.h << " at ("
+       << r.x << "," << r.y << "); first at (" << fx << "," << fy << "): expected 0x" << std::hex
+       << want << ", screen has 0x" << got;
+    if (const char* dir = std::getenv("GAME_TEST_DUMP")) {
+        static int dumps = 0;
+        const std::string file = std::string(dir) + "/mismatch" + std::to_string(++dumps) + ".bmp";
+        SDL_SaveBMP(screen, file.c_str());
+        os << " (screen saved as " << file << ")";
+    }
+    return testing::AssertionFailure() << os.str();
+}
+
+// ---- Telling a new frame ----
+
+// The screen is painted over with one colour; any picture the game draws next replaces it,
+// which is how a frame drawn after that moment is told from an older one.
+inline Uint32 sentinel() {
+    return SDL_MapRGB(screen->format, 0x12, 0xF4, 0x38);
+}
+inline void mark_screen() {
+    SDL_FillRect(screen, nullptr, sentinel());
+}
+inline bool frame_drawn() {
+    for (int y = 3; y < 240; y += 13)
+        for (int x = 5; x < 320; x += 11)
+            if (raw_pixel(screen, x, y) != sentinel()) return true;
+    return false;
+}
+
+// ---- The scripted player ----
+
+struct Hang : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+struct StepFailed : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Steps run one after the other from the game's empty-queue seam. The seam is called when a
+// poll finds the queue empty, so whatever a step queues is taken only after the game has
+// drawn one more frame; on_frame therefore looks at the first frame drawn after the queue ran
+// empty again. A screen loop that keeps polling past the bound without the script moving on
+// is a hang and ends the test.
+class Script {
+  public:
+    static constexpr int max_empty_polls = 10000;
+
+    // Waits for the frame drawn after all that was queued has been taken, checks that it was
+    // presented, then runs f on it (checks, presses to queue).
+    Script& on_frame(std::function<void()> f) { return add({Step::Frame, 0, std::move(f)}); }
+    // Runs f at the next empty poll on the picture being shown, which must have been presented
+    // since the step before (a picture shown while the screen waits).
+    Script& on_screen(std::function<void()> f) { return add({Step::Screen, 0, std::move(f)}); }
+    // Lets this many empty polls pass with nothing queued: the screen must keep waiting.
+    Script& idle(int polls) { return add({Step::Idle, polls, nullptr}); }
+    // Runs f at the next empty poll, whatever the screen shows.
+    Script& then(std::function<void()> f) { return add({Step::Now, 0, std::move(f)}); }
+
+    bool finished() const { return next_ == steps_.size(); }
+    size_t steps_run() const { return next_; }
+
+    // Installs the script on the seams (empty queue, drawing calls) while the guard lives.
+    struct Installed {
+        explicit Installed(Script& s) {
+            current() = &s;
+            on_queue_empty = &Script::hook;
+            on_draw = &Script::record;
+        }
+        ~Installed() {
+            on_queue_empty = nullptr;
+            on_draw = nullptr;
+            current() = nullptr;
+        }
+        Installed(const Installed&) = delete;
+        Installed& operator=(const Installed&) = delete;
+    };
+
+  private:
+    struct Step {
+        enum Kind { Frame, Screen, Idle, Now } kind;
+        int idle;
+        std::function<void()> run;
+        bool armed = false;
+    };
+
+    Script& add(Step s) {
+        steps_.push_back(std::move(s));
+        return *this;
+    }
+
+    static Script*& current() {
+        static Script* s = nullptr;
+        return s;
+    }
+
+    static void hook() { current()->poll(); }
+
+    // What is on the screen counts as shown only when it was flipped and nothing was drawn
+    // after the flip.
+    static void record(const DrawCall& call) {
+        Script& s = *current();
+        if (call.kind == DrawCall::Flip) {
+            s.flipped_ = true;
+            s.drawn_after_flip_ = false;
+        } else {
+            s.drawn_after_flip_ = true;
+        }
+    }
+
+    void poll() {
+        if (++polls_ > max_empty_polls) {
+            std::ostringstream os;
+            os << "still polling after " << max_empty_polls << " empty polls, with " << next_
+               << " of " << steps_.size() << " script steps run";
+            throw Hang(os.str());
+        }
+        if (finished()) return;
+        Step& s = steps_[next_];
+        switch (s.kind) {
+        case Step::Frame:
+            if (!s.armed) { // everything queued so far has been taken: the next frame shows it
+                s.armed = true;
+                mark_screen();
+                flipped_ = false;
+                return;
+            }
+            if (!frame_drawn()) return;
+            [[fallthrough]];
+        case Step::Screen:
+            EXPECT_TRUE(flipped_ && !drawn_after_flip_)
+                << "the screen waits for presses while its picture is not presented";
+            break;
+        case Step::Idle:
+            if (s.idle > 0) {
+                --s.idle;
+                return;
+            }
+            break;
+        case Step::Now: break;
+        }
+        if (s.run) s.run();
+        if (testing::Test::HasFatalFailure()) throw StepFailed("a script step failed");
+        ++next_;
+        polls_ = 0;
+        flipped_ = false;
+    }
+
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    int polls_ = 0;
+    bool flipped_ = false, drawn_after_flip_ = false;
+};
+
+// Runs body (a screen loop) with the script on the seam; a hang or a failed step is reported
+// as a failure and false is returned.
+inline bool run_scripted(Script& script, const std::function<void()>& body) {
+    Script::Installed guard(script);
+    try {
+        body();
+        return true;
+    } catch (const Hang& h) {
+        ADD_FAILURE() << h.what();
+    } catch (const StepFailed&) {
+        // the failed assertion has been reported where it happened
+    }
+    return false;
+}
