@@ -158,6 +158,35 @@ SurfacePtr scratch(int w, int h, Uint32 fill) {
     return s;
 }
 
+// A picture whose every pixel differs from its neighbours and has no magenta.
+SurfacePtr gradient(int w, int h, int tint) {
+    SurfacePtr s = scratch(w, h, 0);
+    if (!s) return s;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            SDL_Rect px = rect(x, y, 1, 1);
+            SDL_FillRect(s.get(), &px, SDL_MapRGB(s->format, 8 * (x % 24), 20 + 5 * y, tint));
+        }
+    return s;
+}
+
+// Puts a picture of the test's in the place of one of the game's while the guard lives.
+class StandIn {
+  public:
+    StandIn(SDL_Surface*& slot, SurfacePtr picture)
+        : slot_(slot), saved_(slot), picture_(std::move(picture)) {
+        slot_ = picture_.get();
+    }
+    ~StandIn() { slot_ = saved_; }
+    StandIn(const StandIn&) = delete;
+    StandIn& operator=(const StandIn&) = delete;
+
+  private:
+    SDL_Surface*& slot_;
+    SDL_Surface* saved_;
+    SurfacePtr picture_;
+};
+
 int pixels_not(SDL_Surface* s, Uint32 colour) {
     int n = 0;
     for (int y = 0; y < s->h; ++y)
@@ -370,6 +399,44 @@ TEST_P(RightRow, ShowsTheRightBannerWaitsForAPressAndWins) {
     EXPECT_TRUE(take_queue().empty()) << "the press that ends the game is used up with the queue";
 }
 
+// The banner pictures are see-through in their lowest lines, which hides how much of them is
+// drawn; opaque stand-ins four lines taller than any banner show every banner's height.
+struct TallCase {
+    const char* name;
+    bool last_row_right;
+    Go go;
+};
+
+std::ostream& operator<<(std::ostream& os, const TallCase& c) {
+    return os << c.name;
+}
+
+class TallBanners : public GameScreen, public testing::WithParamInterface<TallCase> {};
+
+INSTANTIATE_TEST_SUITE_P(LossAndWin, TallBanners,
+                         testing::Values(TallCase{"SevenWrongRows", false, Go::Loss},
+                                         TallCase{"RightInRowSeven", true, Go::Win}),
+                         [](const testing::TestParamInfo<TallCase>& i) {
+                             return std::string(i.param.name);
+                         });
+
+TEST_P(TallBanners, EachRowsBannerIsDrawnAtItsOwnHeight) {
+    StandIn false_banner(bmp::falce, gradient(banner_w, 40, 60));
+    StandIn right_banner(bmp::rite, gradient(banner_w, 40, 230));
+    ASSERT_TRUE(bmp::falce && bmp::rite);
+    const unsigned seed = 77;
+    Game model = fresh_game(1, seed);
+    const Game secret = model;
+    std::vector<Row> rows;
+    for (int r = 0; r < ROWS - 1; ++r)
+        rows.push_back(almost(secret, r % HOLES));
+    rows.push_back(GetParam().last_row_right ? code_of(secret) : almost(secret, 1));
+    Script s;
+    enter_rows(s, model, rows);
+    s.then([] { push({key_down(KEY_B)}); });
+    EXPECT_EQ(play(1, seed, s).go, GetParam().go);
+}
+
 TEST_F(GameScreen, BeatingOpponentSixEndsAtOnceWithoutBannerOrPress) {
     const unsigned seed = 606;
     Game model = fresh_game(6, seed);
@@ -573,6 +640,12 @@ std::vector<PlacedText> screen_texts() {
                                  {"Time Limit: ", 20},
                                  {"Press B to start!", 20},
                                  {"255 (=Smartest being known in existence)", 100},
+                                 {"255 (=Smartest being known in existence)", 105}, // round
+                                 {"Comment: ", 25},
+                                 {"[ ]", 272},
+                                 {"1:00", 290},
+                                 {"1:30", 290},
+                                 {"2:00", 290},
                                  {"Please choose your opponent!", 80}};
     for (const char* name : {"Borin Quastle", "Wenna Pollsby", "Tovi 'GlimRat'", "Jory Vandle",
                              "Hollis Quibbleton", "'Zebrolt'"})
@@ -638,15 +711,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(Sprite, CopiesOnlyWhatTheBitmapHas) {
     const SpriteCase& c = GetParam();
-    SurfacePtr src = scratch(5, 4, 0);
+    SurfacePtr src = gradient(5, 4, 200);
     const Uint32 fill = 0x1234;
     SurfacePtr dst = scratch(24, 20, fill);
     ASSERT_TRUE(src && dst);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) {
-            SDL_Rect px = rect(x, y, 1, 1);
-            SDL_FillRect(src.get(), &px, SDL_MapRGB(src->format, 40 + 40 * x, 60 * y, 200));
-        }
     drawSprite(src.get(), dst.get(), c.sx, c.sy, c.dx, c.dy, c.w, c.h);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 24; ++x) {
