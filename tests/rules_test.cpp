@@ -155,7 +155,7 @@ TEST_P(CodeRules, ForcesOnlyItsPositionsEqualAndReachesEveryColour) {
     }
 }
 
-TEST(CodeRules, SameSeedGivesTheSameCodesForTheSameOpponents) {
+TEST(Codes, SameSeedGivesTheSameCodesForTheSameOpponents) {
     const int opponents[] = {1, 4, 6, 2, 6, 5, 3};
     auto codes = [&](unsigned seed) {
         std::srand(seed);
@@ -172,7 +172,7 @@ TEST(CodeRules, SameSeedGivesTheSameCodesForTheSameOpponents) {
     EXPECT_NE(codes(1), codes(2)) << "the seed must matter at all";
 }
 
-TEST(CodeRules, AnOpponentOutsideOneToSixStillGetsAFullCode) {
+TEST(Codes, AnOpponentOutsideOneToSixStillGetsAFullCode) {
     for (int op : {0, 7, -1}) {
         for (unsigned seed = 1; seed <= 200; ++seed) {
             std::srand(seed);
