@@ -25,6 +25,8 @@ void drawSprite(SDL_Surface* src, SDL_Surface* dst, int sx, int sy, int dx, int 
 void fill_screen(int r, int g, int b);
 void present();
 void pause_ms(int ms);
+// When set, pause_ms hands its wait here instead of sleeping: long test runs skip the flashes.
+extern void (*on_pause)(int ms);
 
 // One queued event. Only key-down (by key symbol) and joystick-button-down (by button
 // number, any joystick) mean anything; every other event arrives as Other.
