@@ -1,0 +1,163 @@
+# Pictures as 5-6-5 pixels: BMP files, xwd screenshots, PNG output and an expected-screen canvas.
+import struct
+import zlib
+
+def _mask_shift_bits(mask):
+    shift = 0
+    while mask and not mask & 1:
+        mask >>= 1
+        shift += 1
+    bits = 0
+    while mask & 1:
+        mask >>= 1
+        bits += 1
+    return shift, bits
+
+
+class Picture:
+    """width x height pixels in 5-6-5, row by row from the top, and which are see-through."""
+
+    def __init__(self, width, height, pixels, keyed=None):
+        self.width, self.height = width, height
+        self.pixels = pixels
+        self.keyed = keyed if keyed is not None else [False] * (width * height)
+
+    def at(self, x, y):
+        return self.pixels[y * self.width + x]
+
+
+def read_bmp(path):
+    """Loads a BMP as SDL 1.2 would, then maps it to 5-6-5 as a blit onto the screen does.
+
+    Handles BITMAPINFOHEADER (and its later versions) with 16, 24 or 32 bits per pixel,
+    plain or with bit fields, bottom-up or top-down. keyed marks the pixels equal to
+    magenta (255, 0, 255) mapped into the file's own format, which is what the game's
+    colour key drops."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:2] != b"BM":
+        raise ValueError("%s: not a BMP file" % path)
+    offset, header_size = struct.unpack_from("<II", data, 10)
+    width, height, _planes, bpp, compression = struct.unpack_from("<iiHHI", data, 18)
+    if header_size < 40:
+        raise ValueError("%s: header of %d bytes is not supported" % (path, header_size))
+    if compression == 3:  # BI_BITFIELDS: the masks follow the 40 header bytes
+        masks = struct.unpack_from("<III", data, 14 + 40)
+    elif compression == 0 and bpp == 16:
+        masks = (0x7C00, 0x03E0, 0x001F)
+    elif compression == 0 and bpp in (24, 32):
+        masks = (0xFF0000, 0x00FF00, 0x0000FF)
+    else:
+        raise ValueError("%s: %d bits, compression %d not supported" % (path, bpp, compression))
+    if bpp not in (16, 24, 32):
+        raise ValueError("%s: %d bits per pixel not supported" % (path, bpp))
+    fields = [_mask_shift_bits(m) for m in masks]
+    # SDL_MapRGB(255, 0, 255) in the file's format: full red and blue, no green.
+    key = ((255 >> (8 - fields[0][1])) << fields[0][0]) | ((255 >> (8 - fields[2][1])) << fields[2][0])
+
+    top_down = height < 0
+    height = abs(height)
+    stride = (width * bpp + 31) // 32 * 4
+    step = bpp // 8
+    pixels, keyed = [], []
+    for y in range(height):
+        row = offset + (y if top_down else height - 1 - y) * stride
+        for x in range(width):
+            p = row + x * step
+            raw = int.from_bytes(data[p:p + step], "little")
+            # SDL 1.2 widens a channel by shifting its bits up, then the blit to 5-6-5 keeps
+            # the top bits of each.
+            r8, g8, b8 = (((raw & m) >> s) << (8 - n) & 0xFF for m, (s, n) in zip(masks, fields))
+            pixels.append((r8 >> 3) << 11 | (g8 >> 2) << 5 | (b8 >> 3))
+            keyed.append((raw & (masks[0] | masks[1] | masks[2])) == key)
+    return Picture(width, height, pixels, keyed)
+
+
+def read_xwd(data):
+    """A 16-bit ZPixmap screenshot from xwd as a Picture of 5-6-5 pixels."""
+    h = struct.unpack_from(">25I", data, 0)
+    (header_size, _version, pixmap_format, depth, width, height, _xoffset, byte_order,
+     _bitmap_unit, _bit_order, _bitmap_pad, bits_per_pixel, bytes_per_line, _visual_class,
+     red_mask, green_mask, blue_mask, _bits_per_rgb, _cmap_entries, ncolors) = h[:20]
+    if pixmap_format != 2 or bits_per_pixel != 16 or depth != 16:
+        raise ValueError("screenshot is not a 16-bit ZPixmap (format %d, depth %d, %d bpp)"
+                         % (pixmap_format, depth, bits_per_pixel))
+    if (red_mask, green_mask, blue_mask) != (0xF800, 0x07E0, 0x001F):
+        raise ValueError("screen is not 5-6-5: masks %x %x %x" % (red_mask, green_mask, blue_mask))
+    start = header_size + ncolors * 12
+    fmt = ("<" if byte_order == 0 else ">") + "%dH" % width
+    pixels = []
+    for y in range(height):
+        pixels.extend(struct.unpack_from(fmt, data, start + y * bytes_per_line))
+    return Picture(width, height, pixels)
+
+
+def _rgb888(p):
+    r, g, b = p >> 11, (p >> 5) & 0x3F, p & 0x1F
+    return (r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2)
+
+
+def write_png(path, picture, overlay=None):
+    """Saves a Picture as an RGB PNG; overlay maps pixel index to an (r, g, b) to paint over."""
+    raw = bytearray()
+    for y in range(picture.height):
+        raw.append(0)
+        for x in range(picture.width):
+            i = y * picture.width + x
+            raw.extend(overlay[i] if overlay and i in overlay else _rgb888(picture.pixels[i]))
+
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body
+                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+
+    png = (b"\x89PNG\r\n\x1a\n"
+           + chunk(b"IHDR", struct.pack(">IIBBBBB", picture.width, picture.height, 8, 2, 0, 0, 0))
+           + chunk(b"IDAT", zlib.compress(bytes(raw), 6)) + chunk(b"IEND", b""))
+    with open(path, "wb") as f:
+        f.write(png)
+
+
+class Canvas(Picture):
+    """The screen as it should be, built the way the game draws it."""
+
+    def __init__(self, width=320, height=240, fill=0):
+        super().__init__(width, height, [fill] * (width * height))
+
+    def copy(self):
+        c = Canvas(self.width, self.height)
+        c.pixels = list(self.pixels)
+        return c
+
+    def blit(self, src, dx, dy, w=None, h=None, keyed=True):
+        """Copies src's top-left w x h (clipped to src and screen) to (dx, dy), like
+        SDL_BlitSurface; with keyed, src's magenta pixels leave the screen as it was."""
+        w = src.width if w is None else min(w, src.width)
+        h = src.height if h is None else min(h, src.height)
+        for y in range(h):
+            if not 0 <= dy + y < self.height:
+                continue
+            for x in range(w):
+                if not 0 <= dx + x < self.width:
+                    continue
+                i = y * src.width + x
+                if keyed and src.keyed[i]:
+                    continue
+                self.pixels[(dy + y) * self.width + dx + x] = src.pixels[i]
+        return self
+
+
+def differences(actual, expected, ignore=None):
+    """Indices of pixels that differ, leaving out the rectangle ignore = (x, y, w, h)."""
+    if (actual.width, actual.height) != (expected.width, expected.height):
+        raise AssertionError("screen is %dx%d, expected %dx%d" % (
+            actual.width, actual.height, expected.width, expected.height))
+    out = []
+    a, e, w = actual.pixels, expected.pixels, actual.width
+    for i in range(len(a)):
+        if a[i] != e[i]:
+            if ignore:
+                x, y = i % w, i // w
+                if ignore[0] <= x < ignore[0] + ignore[2] and ignore[1] <= y < ignore[1] + ignore[3]:
+                    continue
+            out.append(i)
+    return out

@@ -1,0 +1,33 @@
+# Whole-program tests: the built game started as a process, and played end to end under Xvfb.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+# The code a game draws for a seed, computed by the game's own rules.
+add_executable(codeof ${CMAKE_CURRENT_SOURCE_DIR}/tools/codeof.cpp)
+target_link_libraries(codeof PRIVATE game_core)
+
+# SDL's own words for why SDL_Init fails, to hold the game's message against.
+add_executable(sdl_init_reason ${CMAKE_CURRENT_SOURCE_DIR}/tools/sdl_init_reason.cpp)
+target_link_libraries(sdl_init_reason PRIVATE PkgConfig::SDL)
+
+set(process_test_env
+    "CODEBREAKER_BIN=$<TARGET_FILE:codebreaker>"
+    "CODEOF_BIN=$<TARGET_FILE:codeof>"
+    "SDL_INIT_REASON_BIN=$<TARGET_FILE:sdl_init_reason>"
+    "SANDBOX_SH=${CMAKE_CURRENT_SOURCE_DIR}/sandbox.sh"
+    "GAME_ROOT=${GAME_ROOT}"
+    "ARTEFACT_DIR=${CMAKE_BINARY_DIR}/artefacts"
+    "PYTHONDONTWRITEBYTECODE=1")
+
+# Each test class is one CTest test: NAME SCRIPT CLASS TIMEOUT.
+function(add_process_test name script class timeout)
+  add_test(NAME ${name}
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/${script} -v ${class}
+           WORKING_DIRECTORY ${GAME_ROOT})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout} ENVIRONMENT "${process_test_env}")
+endfunction()
+
+add_process_test(process.sandbox         test_sandbox.py  SandboxTest         30)
+add_process_test(process.messages        test_startup.py  StartupMessagesTest 60)
+add_process_test(process.signals         test_startup.py  SignalTest          30)
+add_process_test(process.sdl_init_fails  test_startup.py  SdlInitFailureTest  30)
+add_process_test(process.video_mode_fails test_startup.py VideoModeFailureTest 120)

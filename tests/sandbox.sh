@@ -1,0 +1,71 @@
+#!/bin/sh
+# Runs a command in a private mount namespace whose /usr holds a fake handheld menu program.
+#
+#   tests/sandbox.sh COMMAND [ARG...]
+#
+# The game ends by chdir("/usr/gp2x") and exec of /usr/gp2x/gp2xmenu. Here /usr is an
+# overlay seen only by COMMAND and what it execs, and /usr/gp2x/gp2xmenu in it is a shell
+# script that appends to the file named by $GP2X_RECORD:
+#   cwd=<its working directory>
+#   argv0=<its $0>
+#   argc=<number of arguments>
+#   arg=<each argument>          (one line each)
+#   end
+# then exits 0. With GP2X_MENU=absent there is no /usr/gp2x at all instead. The overlay's writable layers live in a fresh directory under ${TMPDIR:-/tmp}
+# (sandbox.XXXXXX), which the caller removes. COMMAND keeps this script's process id:
+# unshare and both shells exec, so a signal sent to the id reaches COMMAND itself.
+# Whenever the namespace or the mount cannot be had this fails (non-zero status, a message
+# on stderr) and never runs COMMAND outside it, so the machine's real /usr is never touched.
+set -eu
+
+fail() {
+    echo "sandbox.sh: $*" >&2
+    exit 125
+}
+
+[ $# -gt 0 ] || fail "no command given"
+
+if [ "${SANDBOX_STAGE:-}" != inside ]; then
+    command -v unshare >/dev/null 2>&1 || fail "unshare is not installed"
+    SANDBOX_DIR=$(mktemp -d "${TMPDIR:-/tmp}/sandbox.XXXXXX") || fail "cannot make a temp dir"
+    export SANDBOX_DIR
+    SANDBOX_STAGE=inside exec unshare -m --propagation private "$0" "$@" ||
+        fail "unshare could not make a private mount namespace"
+fi
+
+# From here on: inside the new mount namespace.
+unset SANDBOX_STAGE
+T=$SANDBOX_DIR
+unset SANDBOX_DIR
+mkdir -p "$T/u" "$T/w" || fail "cannot make the overlay's layers in $T"
+
+# A marker put straight into the upper layer shows through /usr only if the overlay is
+# really mounted there; nothing is written below /usr before that is proven.
+marker=".sandbox-marker.$$"
+: >"$T/u/$marker" || fail "cannot write to $T/u"
+mount -t overlay overlay -o "lowerdir=/usr,upperdir=$T/u,workdir=$T/w" /usr ||
+    fail "cannot mount an overlay over /usr"
+[ -e "/usr/$marker" ] || fail "/usr is not the overlay after mounting it"
+rm -f "/usr/$marker"
+
+if [ "${GP2X_MENU:-}" = absent ]; then
+    rm -rf /usr/gp2x || fail "cannot hide /usr/gp2x in the overlay"
+    exec "$@"
+fi
+mkdir -p /usr/gp2x || fail "cannot make /usr/gp2x in the overlay"
+cat >/usr/gp2x/gp2xmenu <<'EOF' || fail "cannot write the fake menu program"
+#!/bin/sh
+# Fake handheld menu: records where and how it was started, then ends with status 0.
+: "${GP2X_RECORD:?GP2X_RECORD names the record file}"
+{
+    printf 'cwd=%s\n' "$(pwd -P)"
+    printf 'argv0=%s\n' "$0"
+    printf 'argc=%s\n' "$#"
+    for a in "$@"; do printf 'arg=%s\n' "$a"; done
+    printf 'end\n'
+} >>"$GP2X_RECORD"
+exit 0
+EOF
+chmod 755 /usr/gp2x/gp2xmenu || fail "cannot make the fake menu program executable"
+
+exec "$@"
