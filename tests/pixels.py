@@ -161,3 +161,30 @@ def differences(actual, expected, ignore=None):
                     continue
             out.append(i)
     return out
+
+
+def paint_bmp_rows(src, dst, first, last, rgb):
+    """Copies the BMP src to dst with its rows first..last (from the top) painted one
+    opaque colour, so that whether a game draws those rows shows on the screen."""
+    with open(src, "rb") as f:
+        data = bytearray(f.read())
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height, _planes, bpp, compression = struct.unpack_from("<iiHHI", data, 18)
+    if compression == 3:
+        masks = struct.unpack_from("<III", data, 14 + 40)
+    elif bpp == 16:
+        masks = (0x7C00, 0x03E0, 0x001F)
+    else:
+        masks = (0xFF0000, 0x00FF00, 0x0000FF)
+    raw = 0
+    for value, mask in zip(rgb, masks):
+        shift, bits = _mask_shift_bits(mask)
+        raw |= (value >> (8 - bits)) << shift
+    stride = (width * bpp + 31) // 32 * 4
+    step = bpp // 8
+    for y in range(first, last + 1):
+        row = offset + (y if height < 0 else abs(height) - 1 - y) * stride
+        for x in range(width):
+            data[row + x * step:row + (x + 1) * step] = raw.to_bytes(step, "little")
+    with open(dst, "wb") as f:
+        f.write(data)

@@ -31,3 +31,6 @@ add_process_test(process.messages        test_startup.py  StartupMessagesTest 60
 add_process_test(process.signals         test_startup.py  SignalTest          30)
 add_process_test(process.sdl_init_fails  test_startup.py  SdlInitFailureTest  30)
 add_process_test(process.video_mode_fails test_startup.py VideoModeFailureTest 120)
+add_process_test(e2e.game                test_endtoend.py GameTest            120)
+add_process_test(e2e.help                test_endtoend.py HelpTest            60)
+add_process_test(e2e.leaving             test_endtoend.py LeavingTest         60)
