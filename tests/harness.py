@@ -1,4 +1,5 @@
 # Shared by the whole-program tests: paths, the sandboxed game process, and waiting on it.
+import ctypes
 import os
 import shutil
 import signal
@@ -24,6 +25,16 @@ MENU_PROGRAM = "/usr/gp2x/gp2xmenu"
 FONT_MISSING = b"Font is missing (font.ttf)"
 TITLE_MISSING = b"title.bmp could not be found!"
 HELP_MISSING = b"help.bmp could not be found!"
+
+
+_libc = ctypes.CDLL(None, use_errno=True)
+_PR_SET_PDEATHSIG = 1
+
+
+def die_with_parent():
+    """For preexec_fn: the child is killed when the test process dies, however it dies, so
+    that no game spinning in its loop or X server outlives an aborted test run."""
+    _libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)
 
 
 def clean_env(**extra):
@@ -58,7 +69,8 @@ class Sandbox:
         return subprocess.Popen([SANDBOX] + list(argv), cwd=cwd,
                                 env=env if env is not None else self.env(),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, start_new_session=True, **kw)
+                                stderr=subprocess.PIPE, start_new_session=True,
+                                preexec_fn=die_with_parent, **kw)
 
     def read_record(self):
         """The fake menu's record as a list of lines, or None when it never ran."""

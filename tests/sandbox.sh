@@ -11,8 +11,9 @@
 #   argc=<number of arguments>
 #   arg=<each argument>          (one line each)
 #   end
-# then exits 0. With GP2X_MENU=absent there is no /usr/gp2x at all instead. The overlay's writable layers live in a fresh directory under ${TMPDIR:-/tmp}
-# (sandbox.XXXXXX), which the caller removes. COMMAND keeps this script's process id:
+# then exits 0. With GP2X_MENU=absent there is no /usr/gp2x at all instead. The overlay's
+# writable layers live in a fresh directory under ${TMPDIR:-/tmp} (sandbox.XXXXXX), which
+# the caller removes. COMMAND keeps this script's process id:
 # unshare and both shells exec, so a signal sent to the id reaches COMMAND itself.
 # Whenever the namespace or the mount cannot be had this fails (non-zero status, a message
 # on stderr) and never runs COMMAND outside it, so the machine's real /usr is never touched.
@@ -29,8 +30,8 @@ if [ "${SANDBOX_STAGE:-}" != inside ]; then
     command -v unshare >/dev/null 2>&1 || fail "unshare is not installed"
     SANDBOX_DIR=$(mktemp -d "${TMPDIR:-/tmp}/sandbox.XXXXXX") || fail "cannot make a temp dir"
     export SANDBOX_DIR
-    SANDBOX_STAGE=inside exec unshare -m --propagation private "$0" "$@" ||
-        fail "unshare could not make a private mount namespace"
+    # When unshare cannot make the namespace it says so and ends non-zero itself.
+    SANDBOX_STAGE=inside exec unshare -m --propagation private "$0" "$@"
 fi
 
 # From here on: inside the new mount namespace.

@@ -6,12 +6,14 @@ import select
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import (CODEOF, DATA, FONT_MISSING, GAME, MENU_DIR, MENU_PROGRAM, ROOT,
-                     TITLE_MISSING, Sandbox, artefact_path, clean_env, menu_record, run, stop)
+                     TITLE_MISSING, Sandbox, artefact_path, clean_env, die_with_parent, menu_record,
+                     run, stop)
 from pixels import Canvas, differences, paint_bmp_rows, read_bmp, read_xwd, write_png
 
 # Key of each colour 1..6 (red, green, blue, yellow, brown, purple) and its ball's picture.
@@ -97,13 +99,14 @@ class Xvfb:
 
     def __init__(self):
         rfd, wfd = os.pipe()
+        self.log = tempfile.TemporaryFile()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "320x240x16", "-nolisten", "tcp",
              # Without -noreset the server resets whenever its last client leaves, and
              # refuses the connections that come in meanwhile.
              "-noreset"],
             pass_fds=(wfd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-            stderr=subprocess.PIPE, start_new_session=True)
+            stderr=self.log, start_new_session=True, preexec_fn=die_with_parent)
         os.close(wfd)
         number = b""
         deadline = time.monotonic() + 15
@@ -116,8 +119,9 @@ class Xvfb:
                         break
                     number += chunk
         if not number.strip().isdigit():
-            _, err = stop(self.proc)
-            raise RuntimeError("Xvfb did not start: %r" % err[-2000:])
+            stop(self.proc)
+            self.log.seek(0)
+            raise RuntimeError("Xvfb did not start: %r" % self.log.read()[-2000:])
         self.display = ":" + number.strip().decode()
 
     def env(self, **extra):
@@ -125,6 +129,7 @@ class Xvfb:
 
     def stop(self):
         stop(self.proc, signal.SIGTERM)
+        self.log.close()
 
 
 class XGameCase(unittest.TestCase):
