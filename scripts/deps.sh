@@ -7,7 +7,7 @@ packages=(
     libsdl1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev
 )
 if [ "${1:-}" = test ]; then
-    packages+=(libgtest-dev xvfb xdotool x11-apps x11-utils faketime imagemagick python3
+    packages+=(libgtest-dev clang-format xvfb xdotool x11-apps x11-utils faketime imagemagick python3
                util-linux mount)
 fi
 

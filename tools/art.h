@@ -23,8 +23,8 @@ void drawMarkerSocket(Canvas& c, int x, int y);
 // Plain text with its top-left corner at x,y.
 void textAt(Canvas& c, Fonts& f, const std::string& s, int x, int y, int pt, bool bold, Col col);
 // Text with a soft outline and drop shadow, for headings.
-void heading(Canvas& c, Fonts& f, const std::string& s, int x, int y, int pt, const Paint& fill, Col outline,
-             int outlineWidth, int shadow);
+void heading(Canvas& c, Fonts& f, const std::string& s, int x, int y, int pt, const Paint& fill,
+             Col outline, int outlineWidth, int shadow);
 
 Canvas ballSprite(int colour);
 Canvas markerWhite();
@@ -50,4 +50,4 @@ Canvas boardScreen(Fonts& f);
 Canvas winScreen(Fonts& f);
 Canvas lostScreen(Fonts& f);
 
-}  // namespace art
+} // namespace art

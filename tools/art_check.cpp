@@ -20,36 +20,51 @@ struct Picture {
 };
 
 const Picture kPictures[] = {
-    {"title.bmp", 320, 240, false},        {"help_screen.bmp", 320, 240, false},
-    {"round.bmp", 320, 240, false},        {"main.bmp", 320, 240, false},
-    {"you_win.bmp", 320, 240, false},      {"you_lost.bmp", 320, 240, false},
-    {"1.bmp", 14, 8, true},                {"2.bmp", 14, 8, true},
-    {"3.bmp", 14, 8, true},                {"borin_quastle.bmp", 32, 42, true},
-    {"wenna_pollsby.bmp", 43, 42, true},   {"tovi_glimrat.bmp", 43, 42, true},
-    {"jory_vandle.bmp", 37, 36, true},     {"hollis_quibbleton.bmp", 39, 40, true},
-    {"zebrolt_mm.bmp", 40, 46, true},      {"ball_red.bmp", 27, 25, true},
-    {"ball_green.bmp", 27, 25, true},      {"ball_blue.bmp", 27, 25, true},
-    {"ball_yellow.bmp", 27, 25, true},     {"ball_brown.bmp", 27, 25, true},
-    {"ball_purple.bmp", 27, 25, true},     {"quickie.bmp", 139, 33, true},
-    {"x_totitle.bmp", 19, 9, true},        {"r_time.bmp", 29, 15, true},
-    {"false.bmp", 54, 36, true},           {"right.bmp", 54, 36, true},
+    {"title.bmp", 320, 240, false},
+    {"help_screen.bmp", 320, 240, false},
+    {"round.bmp", 320, 240, false},
+    {"main.bmp", 320, 240, false},
+    {"you_win.bmp", 320, 240, false},
+    {"you_lost.bmp", 320, 240, false},
+    {"1.bmp", 14, 8, true},
+    {"2.bmp", 14, 8, true},
+    {"3.bmp", 14, 8, true},
+    {"borin_quastle.bmp", 32, 42, true},
+    {"wenna_pollsby.bmp", 43, 42, true},
+    {"tovi_glimrat.bmp", 43, 42, true},
+    {"jory_vandle.bmp", 37, 36, true},
+    {"hollis_quibbleton.bmp", 39, 40, true},
+    {"zebrolt_mm.bmp", 40, 46, true},
+    {"ball_red.bmp", 27, 25, true},
+    {"ball_green.bmp", 27, 25, true},
+    {"ball_blue.bmp", 27, 25, true},
+    {"ball_yellow.bmp", 27, 25, true},
+    {"ball_brown.bmp", 27, 25, true},
+    {"ball_purple.bmp", 27, 25, true},
+    {"quickie.bmp", 139, 33, true},
+    {"x_totitle.bmp", 19, 9, true},
+    {"r_time.bmp", 29, 15, true},
+    {"false.bmp", 54, 36, true},
+    {"right.bmp", 54, 36, true},
 };
 
 // Strips the game crops away: anything drawn there would show up cut off.
 struct Rect {
     const char* file;
-    int x0, y0, x1, y1;  // inclusive
+    int x0, y0, x1, y1; // inclusive
 };
 const Rect kMustBeTransparent[] = {
-    {"borin_quastle.bmp", 30, 0, 31, 41}, {"tovi_glimrat.bmp", 42, 0, 42, 41}, {"tovi_glimrat.bmp", 0, 41, 42, 41},
-    {"false.bmp", 0, 34, 53, 35},         {"right.bmp", 0, 34, 53, 35},
+    {"borin_quastle.bmp", 30, 0, 31, 41}, {"tovi_glimrat.bmp", 42, 0, 42, 41},
+    {"tovi_glimrat.bmp", 0, 41, 42, 41},  {"false.bmp", 0, 34, 53, 35},
+    {"right.bmp", 0, 34, 53, 35},
 };
 
 // Where the game writes white text straight onto the picture.
 const Rect kTextAreas[] = {
-    {"title.bmp", 220, 145, 319, 200}, {"you_win.bmp", 45, 188, 319, 206}, {"you_lost.bmp", 45, 188, 319, 206},
-    {"round.bmp", 70, 67, 310, 88},    {"round.bmp", 20, 120, 310, 153},  {"round.bmp", 20, 200, 100, 209},
-    {"round.bmp", 137, 20, 160, 29},   {"main.bmp", 12, 100, 57, 109},
+    {"title.bmp", 220, 145, 319, 200},   {"you_win.bmp", 45, 188, 319, 206},
+    {"you_lost.bmp", 45, 188, 319, 206}, {"round.bmp", 70, 67, 310, 88},
+    {"round.bmp", 20, 120, 310, 153},    {"round.bmp", 20, 200, 100, 209},
+    {"round.bmp", 137, 20, 160, 29},     {"main.bmp", 12, 100, 57, 109},
 };
 
 struct Image {
@@ -57,11 +72,14 @@ struct Image {
     ~Image() {
         if (s) SDL_FreeSurface(s);
     }
-    Uint16 at(int x, int y) const { return static_cast<const Uint16*>(s->pixels)[y * (s->pitch / 2) + x]; }
+    Uint16 at(int x, int y) const {
+        return static_cast<const Uint16*>(s->pixels)[y * (s->pitch / 2) + x];
+    }
 };
 
 float luma(Uint16 p) {
-    float r = ((p >> 11) & 31) * 255.0f / 31, g = ((p >> 5) & 63) * 255.0f / 63, b = (p & 31) * 255.0f / 31;
+    float r = ((p >> 11) & 31) * 255.0f / 31, g = ((p >> 5) & 63) * 255.0f / 63,
+          b = (p & 31) * 255.0f / 31;
     return 0.299f * r + 0.587f * g + 0.114f * b;
 }
 
@@ -85,19 +103,21 @@ void meanColour(const Image& im, float out[3]) {
             sum[2] += (p & 31) * 255.0 / 31;
             ++n;
         }
-    for (int i = 0; i < 3; ++i) out[i] = n ? float(sum[i] / n) : 0.0f;
+    for (int i = 0; i < 3; ++i)
+        out[i] = n ? float(sum[i] / n) : 0.0f;
 }
 
 float distance(const float a[3], const float b[3]) {
-    return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
+    return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                     (a[2] - b[2]) * (a[2] - b[2]));
 }
 
 void checkPicture(const Picture& p, const Image& im) {
     const SDL_PixelFormat* f = im.s->format;
     if (f->BitsPerPixel != 16 || f->Rmask != 0xF800 || f->Gmask != 0x07E0 || f->Bmask != 0x001F) {
         char buf[128];
-        std::snprintf(buf, sizeof buf, "loads as %d bpp R%04X G%04X B%04X, want 16 bpp 5-6-5", f->BitsPerPixel,
-                      unsigned(f->Rmask), unsigned(f->Gmask), unsigned(f->Bmask));
+        std::snprintf(buf, sizeof buf, "loads as %d bpp R%04X G%04X B%04X, want 16 bpp 5-6-5",
+                      f->BitsPerPixel, unsigned(f->Rmask), unsigned(f->Gmask), unsigned(f->Bmask));
         fail(p.file, buf);
         return;
     }
@@ -108,7 +128,8 @@ void checkPicture(const Picture& p, const Image& im) {
     }
     int keyPixels = 0;
     for (int y = 0; y < p.h; ++y)
-        for (int x = 0; x < p.w; ++x) keyPixels += im.at(x, y) == kKey;
+        for (int x = 0; x < p.w; ++x)
+            keyPixels += im.at(x, y) == kKey;
     if (p.keyed) {
         const int cx[4] = {0, p.w - 1, 0, p.w - 1}, cy[4] = {0, 0, p.h - 1, p.h - 1};
         for (int i = 0; i < 4; ++i)
@@ -125,7 +146,8 @@ void checkRects(const std::map<std::string, Image>& images) {
         for (int y = r.y0; y <= r.y1; ++y)
             for (int x = r.x0; x <= r.x1; ++x)
                 if (im.at(x, y) != kKey) {
-                    fail(r.file, "pixel " + std::to_string(x) + "," + std::to_string(y) + " should stay transparent");
+                    fail(r.file, "pixel " + std::to_string(x) + "," + std::to_string(y) +
+                                     " should stay transparent");
                     return;
                 }
     }
@@ -134,18 +156,20 @@ void checkRects(const std::map<std::string, Image>& images) {
         const Image& im = images.at(r.file);
         float worst = 0;
         for (int y = r.y0; y <= r.y1; ++y)
-            for (int x = r.x0; x <= r.x1; ++x) worst = std::max(worst, luma(im.at(x, y)));
+            for (int x = r.x0; x <= r.x1; ++x)
+                worst = std::max(worst, luma(im.at(x, y)));
         if (worst > 90)
-            fail(r.file, "text area at " + std::to_string(r.x0) + "," + std::to_string(r.y0) + " has a pixel of luma " +
-                             std::to_string(int(worst)));
+            fail(r.file, "text area at " + std::to_string(r.x0) + "," + std::to_string(r.y0) +
+                             " has a pixel of luma " + std::to_string(int(worst)));
     }
 }
 
 void checkBalls(const std::map<std::string, Image>& images) {
-    const char* balls[6] = {"ball_red.bmp", "ball_green.bmp", "ball_blue.bmp",
+    const char* balls[6] = {"ball_red.bmp",    "ball_green.bmp", "ball_blue.bmp",
                             "ball_yellow.bmp", "ball_brown.bmp", "ball_purple.bmp"};
     float mean[6][3];
-    for (int i = 0; i < 6; ++i) meanColour(images.at(balls[i]), mean[i]);
+    for (int i = 0; i < 6; ++i)
+        meanColour(images.at(balls[i]), mean[i]);
     for (int i = 0; i < 6; ++i)
         for (int j = i + 1; j < 6; ++j)
             if (distance(mean[i], mean[j]) < 50)
@@ -170,18 +194,20 @@ void checkBoard(const Image& im) {
             int cx = 74 + 37 * k + 13, cy = 21 + 29 * row + 12;
             float hole = luma(im.at(cx, cy)), around = luma(im.at(cx, cy - 14));
             if (hole > 40 || around < hole + 15)
-                fail("main.bmp", "no ball socket centred at " + std::to_string(cx) + "," + std::to_string(cy));
+                fail("main.bmp",
+                     "no ball socket centred at " + std::to_string(cx) + "," + std::to_string(cy));
         }
         for (int m = 0; m < 4; ++m) {
             int x = 222 + 17 * (m % 2), y = 25 + 29 * row + 11 * (m / 2);
             float inside = luma(im.at(x + 7, y + 3)), above = luma(im.at(x + 7, y - 2));
             if (inside > 40 || above < inside + 15)
-                fail("main.bmp", "no marker socket at " + std::to_string(x) + "," + std::to_string(y));
+                fail("main.bmp",
+                     "no marker socket at " + std::to_string(x) + "," + std::to_string(y));
         }
     }
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -22,12 +22,17 @@ Pts oval(float cx, float cy, float rx, float ry, float angle) {
     return p;
 }
 
-Col lighter(Col c, float k) { return mix(c, Col(255, 255, 255), k); }
-Col darker(Col c, float k) { return scale(c, 1 - k); }
+Col lighter(Col c, float k) {
+    return mix(c, Col(255, 255, 255), k);
+}
+Col darker(Col c, float k) {
+    return scale(c, 1 - k);
+}
 
 // Skin lit from the top left like the balls, so all the art shares one light.
 Paint skin(float cx, float cy, float r, Col base) {
-    return radial(cx - r * 0.35f, cy - r * 0.4f, r * 1.7f, lighter(base, 0.18f), darker(base, 0.28f));
+    return radial(cx - r * 0.35f, cy - r * 0.4f, r * 1.7f, lighter(base, 0.18f),
+                  darker(base, 0.28f));
 }
 
 void eye(Canvas& c, float x, float y, float rx, float ry, float lookX, float lookY, Col iris) {
@@ -38,7 +43,7 @@ void eye(Canvas& c, float x, float y, float rx, float ry, float lookX, float loo
     c.fill(circle(x + lookX - pr * 0.35f, y + lookY - pr * 0.4f, 0.45f), Col(255, 255, 255));
 }
 
-}  // namespace
+} // namespace
 
 Canvas portraitBorin() {
     // A brute who swears he is no chimpanzee: furry head, ape face, heavy brow, underbite.
@@ -46,7 +51,8 @@ Canvas portraitBorin() {
     Col fur(92, 60, 38), skinC(204, 160, 120), vest(112, 124, 62);
     Paint furPaint = radial(10, 8, 30, lighter(fur, 0.15f), darker(fur, 0.3f));
     c.inked(ellipse(15, 45, 14, 11), furPaint, kInk);
-    c.inked(polygon({{8, 34}, {22, 34}, {25, 42}, {5, 42}}), vgrad(34, vest, 42, darker(vest, 0.3f)), kInk, 0.7f);
+    c.inked(polygon({{8, 34}, {22, 34}, {25, 42}, {5, 42}}),
+            vgrad(34, vest, 42, darker(vest, 0.3f)), kInk, 0.7f);
     c.fill(curve(9, 36.5f, 15, 39.5f, 21, 36.5f, 0.7f), darker(vest, 0.45f));
     c.inked(roundRect(8, 25, 22, 36, 4), furPaint, kInk);
     // Ears stick out of the fur, low on the head as an ape's do.
@@ -54,14 +60,18 @@ Canvas portraitBorin() {
     c.inked(ellipse(26.4f, 20, 2.6f, 3.4f), skin(26.4f, 20, 3, skinC), kInk);
     c.fill(ellipse(3.9f, 20, 1.1f, 1.9f), darker(skinC, 0.3f));
     c.fill(ellipse(26.1f, 20, 1.1f, 1.9f), darker(skinC, 0.3f));
-    Shape head = unite(ellipse(15, 18.5f, 11, 12.5f), polygon({{9, 8}, {11, 3}, {13, 6.5f}, {15.5f, 2}, {17.5f, 6.5f}, {20, 3.5f}, {21, 8}}));
+    Shape head = unite(
+        ellipse(15, 18.5f, 11, 12.5f),
+        polygon({{9, 8}, {11, 3}, {13, 6.5f}, {15.5f, 2}, {17.5f, 6.5f}, {20, 3.5f}, {21, 8}}));
     c.inked(head, furPaint, kInk);
     // The bare face: two eye lobes over a broad muzzle.
-    Shape face = unite(unite(circle(11.2f, 16.8f, 4.6f), circle(18.8f, 16.8f, 4.6f)), ellipse(15, 24, 8.4f, 6.6f));
+    Shape face = unite(unite(circle(11.2f, 16.8f, 4.6f), circle(18.8f, 16.8f, 4.6f)),
+                       ellipse(15, 24, 8.4f, 6.6f));
     c.inked(face, skin(15, 20, 10, skinC), darker(fur, 0.4f), 0.6f);
     c.fill(curve(10, 28.8f, 15, 30.6f, 20, 28.8f, 0.5f), darker(skinC, 0.25f), 0.7f);
     // One continuous, overhanging brow ridge.
-    c.inked(roundRect(5.8f, 11.8f, 24.2f, 15.6f, 1.9f), vgrad(11.8f, darker(skinC, 0.2f), 15.6f, darker(skinC, 0.45f)), kInk, 0.7f);
+    c.inked(roundRect(5.8f, 11.8f, 24.2f, 15.6f, 1.9f),
+            vgrad(11.8f, darker(skinC, 0.2f), 15.6f, darker(skinC, 0.45f)), kInk, 0.7f);
     c.fill(curve(7.5f, 13.2f, 11, 11.8f, 14, 13.6f, 0.5f), darker(fur, 0.3f));
     c.fill(curve(16, 13.6f, 19, 11.8f, 22.5f, 13.2f, 0.5f), darker(fur, 0.3f));
     c.fill(rect(7, 15.6f, 23, 16.4f), darker(skinC, 0.45f), 0.6f);
@@ -74,8 +84,10 @@ Canvas portraitBorin() {
     c.fill(ellipse(13.3f, 22.3f, 1.2f, 0.85f), kInk);
     c.fill(ellipse(16.7f, 22.3f, 1.2f, 0.85f), kInk);
     c.fill(curve(9.2f, 27.6f, 15, 25.6f, 20.8f, 27.6f, 0.65f), kInk);
-    c.fill(polygon({{10.8f, 27.2f}, {12.6f, 26.1f}, {12.4f, 24.8f}, {11.2f, 25.2f}}), Col(250, 245, 220));
-    c.fill(polygon({{19.2f, 27.2f}, {17.4f, 26.1f}, {17.6f, 24.8f}, {18.8f, 25.2f}}), Col(250, 245, 220));
+    c.fill(polygon({{10.8f, 27.2f}, {12.6f, 26.1f}, {12.4f, 24.8f}, {11.2f, 25.2f}}),
+           Col(250, 245, 220));
+    c.fill(polygon({{19.2f, 27.2f}, {17.4f, 26.1f}, {17.6f, 24.8f}, {18.8f, 25.2f}}),
+           Col(250, 245, 220));
     // The selection screen shows only the left 30 columns.
     c.clear(30, 0, 31, 41);
     return c;
@@ -86,16 +98,20 @@ Canvas portraitWenna() {
     Col hair(250, 212, 104), hairDark(200, 146, 50), skinC(255, 214, 190), top(240, 88, 160);
     Paint hairPaint = vgrad(2, lighter(hair, 0.2f), 40, hairDark);
     c.inked(unite(ellipse(21.5f, 17, 16.5f, 15.5f), roundRect(5, 14, 38, 41, 9)), hairPaint, kInk);
-    c.inked(ellipse(21.5f, 45, 19, 10.5f), vgrad(35, lighter(top, 0.15f), 44, darker(top, 0.25f)), kInk);
+    c.inked(ellipse(21.5f, 45, 19, 10.5f), vgrad(35, lighter(top, 0.15f), 44, darker(top, 0.25f)),
+            kInk);
     c.inked(roundRect(18, 27, 25, 37, 3), skin(21.5f, 32, 5, darker(skinC, 0.08f)), kInk);
-    c.fill(polygon({{15, 35}, {21.5f, 40}, {28, 35}, {28, 35.5f}, {21.5f, 41.5f}, {15, 35.5f}}), darker(top, 0.3f));
+    c.fill(polygon({{15, 35}, {21.5f, 40}, {28, 35}, {28, 35.5f}, {21.5f, 41.5f}, {15, 35.5f}}),
+           darker(top, 0.3f));
     for (int i = 0; i < 7; ++i) {
         float t = (i - 3) / 3.0f;
-        c.fill(circle(21.5f + t * 6.5f, 36.6f + 1.8f * (1 - t * t), 0.85f), sphere(21.5f + t * 6.5f, 36.6f + 1.8f * (1 - t * t), 0.85f, Col(240, 236, 226)));
+        c.fill(circle(21.5f + t * 6.5f, 36.6f + 1.8f * (1 - t * t), 0.85f),
+               sphere(21.5f + t * 6.5f, 36.6f + 1.8f * (1 - t * t), 0.85f, Col(240, 236, 226)));
     }
     c.inked(ellipse(21.5f, 20, 9.5f, 11.3f), skin(21.5f, 20, 10, skinC), kInk);
     // Side-swept fringe.
-    c.inked(intersect(ellipse(18, 9.5f, 13.5f, 7.5f), subtract(rect(0, 0, 43, 20), ellipse(29, 17, 6.5f, 5))),
+    c.inked(intersect(ellipse(18, 9.5f, 13.5f, 7.5f),
+                      subtract(rect(0, 0, 43, 20), ellipse(29, 17, 6.5f, 5))),
             hairPaint, kInk, 0.7f);
     c.fill(curve(10, 10, 17, 5, 28, 8, 0.5f), lighter(hair, 0.5f));
     // Big lashed eyes.
@@ -110,7 +126,8 @@ Canvas portraitWenna() {
     c.fill(ellipse(15, 24.6f, 2, 1.2f), Col(255, 120, 140), 0.45f);
     c.fill(ellipse(28, 24.6f, 2, 1.2f), Col(255, 120, 140), 0.45f);
     c.fill(curve(21.4f, 21.8f, 22.4f, 24, 21, 24.2f, 0.35f), darker(skinC, 0.3f));
-    c.inked(ellipse(21.5f, 27.6f, 2.9f, 1.4f), vgrad(26.2f, Col(236, 60, 110), 29, Col(170, 20, 70)), Col(120, 20, 50), 0.4f);
+    c.inked(ellipse(21.5f, 27.6f, 2.9f, 1.4f),
+            vgrad(26.2f, Col(236, 60, 110), 29, Col(170, 20, 70)), Col(120, 20, 50), 0.4f);
     c.fill(ellipse(20.6f, 27.1f, 0.9f, 0.35f), Col(255, 200, 220));
     c.fill(circle(12.2f, 27, 1.1f), sphere(12.2f, 27, 1.1f, Col(250, 200, 60)));
     c.fill(circle(30.8f, 27, 1.1f), sphere(30.8f, 27, 1.1f, Col(250, 200, 60)));
@@ -136,15 +153,27 @@ Canvas portraitTovi() {
     c.fill(ellipse(21, 22, 11.5f, 13), vgrad(10, hoodDark, 34, darker(hoodDark, 0.4f)));
     c.inked(ellipse(21, 23, 8.8f, 10), skin(21, 23, 9, skinC), kInk);
     // Messy fringe with one dyed strand.
-    c.inked(polygon({{11.5f, 19}, {12, 11}, {18, 9}, {27, 9.5f}, {31, 13}, {30.5f, 19}, {28, 14.5f}, {26, 18},
-                     {23.5f, 14}, {21, 17.5f}, {18.5f, 14}, {16, 18}, {14, 14.5f}}),
+    c.inked(polygon({{11.5f, 19},
+                     {12, 11},
+                     {18, 9},
+                     {27, 9.5f},
+                     {31, 13},
+                     {30.5f, 19},
+                     {28, 14.5f},
+                     {26, 18},
+                     {23.5f, 14},
+                     {21, 17.5f},
+                     {18.5f, 14},
+                     {16, 18},
+                     {14, 14.5f}}),
             vgrad(9, Col(70, 50, 40), 18, Col(30, 22, 20)), kInk, 0.6f);
     c.fill(curve(22, 10, 24.5f, 13, 23.5f, 15.5f, 0.55f), glow);
     // Glasses glowing with scrolling code.
     for (int side = 0; side < 2; ++side) {
         float x0 = side ? 22.3f : 12, x1 = side ? 30 : 19.7f;
         c.fill(roundRect(x0 - 1, 18.5f, x1 + 1, 25.5f, 1.8f), kInk);
-        c.fill(roundRect(x0, 19.5f, x1, 24.5f, 1.2f), vgrad(19.5f, Col(20, 90, 50), 24.5f, Col(10, 40, 24)));
+        c.fill(roundRect(x0, 19.5f, x1, 24.5f, 1.2f),
+               vgrad(19.5f, Col(20, 90, 50), 24.5f, Col(10, 40, 24)));
         for (int line = 0; line < 3; ++line) {
             float y = 20.6f + line * 1.4f, len = (line * 3 + side * 2) % 5 + 2.5f;
             c.fill(rect(x0 + 1, y, x0 + 1 + len, y + 0.7f), glow, 0.9f);
@@ -169,11 +198,14 @@ Canvas portraitJory() {
     // Bald smart-arse: shiny dome, half-lidded eyes, one raised brow, smirk.
     Canvas c(37, 36, kPortraitBackdrop, true);
     Col skinC(246, 202, 162), suit(52, 62, 116);
-    c.inked(ellipse(18.5f, 41, 17.5f, 10), vgrad(31, lighter(suit, 0.15f), 40, darker(suit, 0.3f)), kInk);
+    c.inked(ellipse(18.5f, 41, 17.5f, 10), vgrad(31, lighter(suit, 0.15f), 40, darker(suit, 0.3f)),
+            kInk);
     c.inked(polygon({{13, 31}, {18.5f, 36}, {24, 31}}), flat(Col(246, 246, 250)), kInk, 0.6f);
     c.inked(roundRect(15, 24, 22, 32, 3), skin(18.5f, 28, 4, darker(skinC, 0.1f)), kInk);
-    c.inked(polygon({{14.5f, 30.5f}, {18.5f, 32.5f}, {14.5f, 34.5f}}), flat(Col(210, 30, 40)), kInk, 0.5f);
-    c.inked(polygon({{22.5f, 30.5f}, {18.5f, 32.5f}, {22.5f, 34.5f}}), flat(Col(210, 30, 40)), kInk, 0.5f);
+    c.inked(polygon({{14.5f, 30.5f}, {18.5f, 32.5f}, {14.5f, 34.5f}}), flat(Col(210, 30, 40)), kInk,
+            0.5f);
+    c.inked(polygon({{22.5f, 30.5f}, {18.5f, 32.5f}, {22.5f, 34.5f}}), flat(Col(210, 30, 40)), kInk,
+            0.5f);
     c.inked(circle(18.5f, 32.5f, 1), flat(Col(240, 60, 60)), kInk, 0.4f);
     c.inked(ellipse(7.4f, 17.5f, 2.3f, 3.3f), skin(7.4f, 17.5f, 3, skinC), kInk);
     c.inked(ellipse(29.6f, 17.5f, 2.3f, 3.3f), skin(29.6f, 17.5f, 3, skinC), kInk);
@@ -186,7 +218,8 @@ Canvas portraitJory() {
     for (int side = 0; side < 2; ++side) {
         float x = side ? 23 : 14, y = 17;
         eye(c, x, y, 2.5f, 1.7f, 0.9f, 0.3f, Col(80, 120, 60));
-        c.fill(intersect(ellipse(x, y, 2.5f, 1.7f), rect(0, 0, 37, y - 0.1f)), skin(18.5f, 15.5f, 12, skinC));
+        c.fill(intersect(ellipse(x, y, 2.5f, 1.7f), rect(0, 0, 37, y - 0.1f)),
+               skin(18.5f, 15.5f, 12, skinC));
         c.fill(segment(x - 2.7f, y - 0.1f, x + 2.7f, y - 0.1f, 0.45f), kInk);
     }
     c.fill(segment(11.5f, 13.6f, 16.4f, 13.8f, 0.55f), Col(110, 80, 60));
@@ -201,7 +234,8 @@ Canvas portraitHollis() {
     // Eccentric professor: wild white hair, round spectacles, walrus moustache, yawning.
     Canvas c(39, 40, kPortraitBackdrop, true);
     Col skinC(242, 198, 168), tweed(136, 100, 62), white(244, 244, 248);
-    c.inked(ellipse(19.5f, 46, 18.5f, 11), vgrad(35, lighter(tweed, 0.12f), 42, darker(tweed, 0.25f)), kInk);
+    c.inked(ellipse(19.5f, 46, 18.5f, 11),
+            vgrad(35, lighter(tweed, 0.12f), 42, darker(tweed, 0.25f)), kInk);
     for (int i = 0; i < 14; ++i) {
         float x = 4 + (i * 7) % 31, y = 37.5f + (i * 3) % 3;
         c.fill(rect(x, y, x + 1, y + 0.6f), darker(tweed, 0.35f));
@@ -211,17 +245,21 @@ Canvas portraitHollis() {
     c.inked(polygon({{16, 33}, {19.5f, 35}, {16, 37}}), flat(Col(40, 110, 70)), kInk, 0.5f);
     c.inked(polygon({{23, 33}, {19.5f, 35}, {23, 37}}), flat(Col(40, 110, 70)), kInk, 0.5f);
     // Wild hair: puffs on both sides and stray wisps.
-    const float puffs[][3] = {{7, 9, 4.5f},   {4.5f, 15, 4.5f}, {5.5f, 22, 4},  {9, 5.5f, 3.5f},
-                              {32, 9, 4.5f},  {34.5f, 15, 4.5f}, {33.5f, 22, 4}, {30, 5.5f, 3.5f}};
+    const float puffs[][3] = {{7, 9, 4.5f},  {4.5f, 15, 4.5f},  {5.5f, 22, 4},  {9, 5.5f, 3.5f},
+                              {32, 9, 4.5f}, {34.5f, 15, 4.5f}, {33.5f, 22, 4}, {30, 5.5f, 3.5f}};
     Shape hair = circle(puffs[0][0], puffs[0][1], puffs[0][2]);
-    for (auto& p : puffs) hair = unite(hair, circle(p[0], p[1], p[2]));
-    const float tufts[][3] = {{2, 10, 2.6f}, {37, 10, 2.6f}, {2.5f, 25.5f, 2.4f}, {36.5f, 25.5f, 2.4f},
-                              {13, 4, 2.4f}, {26, 4, 2.4f}, {19.5f, 6.5f, 2.2f}};
-    for (auto& p : tufts) hair = unite(hair, circle(p[0], p[1], p[2]));
+    for (auto& p : puffs)
+        hair = unite(hair, circle(p[0], p[1], p[2]));
+    const float tufts[][3] = {{2, 10, 2.6f},        {37, 10, 2.6f}, {2.5f, 25.5f, 2.4f},
+                              {36.5f, 25.5f, 2.4f}, {13, 4, 2.4f},  {26, 4, 2.4f},
+                              {19.5f, 6.5f, 2.2f}};
+    for (auto& p : tufts)
+        hair = unite(hair, circle(p[0], p[1], p[2]));
     c.inked(hair, radial(14, 6, 26, white, Col(190, 190, 204)), kInk);
     for (auto& p : puffs) {
         float side = p[0] < 19.5f ? -1.0f : 1.0f;
-        c.fill(curve(p[0] - side * 1.5f, p[1] - 2, p[0] + side * 1.5f, p[1] - 0.5f, p[0] + side * 0.5f, p[1] + 2, 0.3f),
+        c.fill(curve(p[0] - side * 1.5f, p[1] - 2, p[0] + side * 1.5f, p[1] - 0.5f,
+                     p[0] + side * 0.5f, p[1] + 2, 0.3f),
                Col(160, 160, 176), 0.8f);
     }
     c.inked(ellipse(19.5f, 18.5f, 10, 11.5f), skin(19.5f, 18.5f, 11, skinC), kInk);
@@ -239,8 +277,9 @@ Canvas portraitHollis() {
     c.fill(rect(18.6f, 17.6f, 20.4f, 18.4f), Col(120, 96, 40));
     c.inked(ellipse(19.5f, 22.3f, 2, 2.3f), skin(19.5f, 22, 2.3f, Col(240, 160, 140)), kInk, 0.5f);
     c.inked(ellipse(19.5f, 29.2f, 1.6f, 1.5f), flat(Col(90, 20, 30)), kInk, 0.5f);
-    Shape tache = unite(polygon({{19.5f, 24.2f}, {14.5f, 25}, {12, 28.5f}, {16, 27.3f}, {19.5f, 27}}),
-                        polygon({{19.5f, 24.2f}, {24.5f, 25}, {27, 28.5f}, {23, 27.3f}, {19.5f, 27}}));
+    Shape tache =
+        unite(polygon({{19.5f, 24.2f}, {14.5f, 25}, {12, 28.5f}, {16, 27.3f}, {19.5f, 27}}),
+              polygon({{19.5f, 24.2f}, {24.5f, 25}, {27, 28.5f}, {23, 27.3f}, {19.5f, 27}}));
     c.inked(tache, vgrad(24, white, 28, Col(196, 196, 206)), kInk, 0.6f);
     return c;
 }
@@ -269,26 +308,32 @@ Canvas portraitZebrolt() {
     c.inked(polygon(oval(9.5f, 9, 2.4f, 5, -0.6f)), zebra(20, 3, 0.0f), kInk);
     c.inked(polygon(oval(30.5f, 9, 2.4f, 5, 0.6f)), zebra(20, 3, 0.0f), kInk);
     // Upright striped mane, stripes running across it as on a zebra's neck.
-    c.inked(unite(roundRect(16.6f, 0.8f, 23.4f, 13, 3.4f), ellipse(20, 4, 2.5f, 3.5f)),
-            [=](float, float y) { return std::fmod(y + 0.5f, 3.0f) < 1.4f ? dark : light; }, kInk);
+    c.inked(
+        unite(roundRect(16.6f, 0.8f, 23.4f, 13, 3.4f), ellipse(20, 4, 2.5f, 3.5f)),
+        [=](float, float y) { return std::fmod(y + 0.5f, 3.0f) < 1.4f ? dark : light; }, kInk);
     Shape head = ellipse(20, 21.5f, 10.5f, 12);
     c.inked(head, zebra(20, 4.2f, 0.55f), kInk);
     // Dark muzzle with nostrils and a wide, sly grin.
-    c.inked(ellipse(20, 28.2f, 5.8f, 4.6f), radial(18, 27, 7, Col(92, 88, 100), Col(44, 42, 50)), kInk, 0.5f);
+    c.inked(ellipse(20, 28.2f, 5.8f, 4.6f), radial(18, 27, 7, Col(92, 88, 100), Col(44, 42, 50)),
+            kInk, 0.5f);
     c.fill(ellipse(18, 25.8f, 0.9f, 0.6f), Col(10, 8, 10));
     c.fill(ellipse(22, 25.8f, 0.9f, 0.6f), Col(10, 8, 10));
     Shape grin = subtract(ellipse(20, 28.4f, 6.4f, 3.6f), ellipse(20, 26.4f, 7.4f, 3.0f));
     c.fill(grow(grin, 0.5f), kInk);
     c.fill(grin, Col(130, 14, 24));
     c.fill(intersect(grin, rect(0, 0, 40, 30.0f)), Col(250, 250, 236));
-    for (float x : {16.5f, 18.5f, 20.5f, 22.5f}) c.fill(rect(x, 28.6f, x + 0.35f, 30.2f), Col(150, 150, 150), 0.6f);
+    for (float x : {16.5f, 18.5f, 20.5f, 22.5f})
+        c.fill(rect(x, 28.6f, x + 0.35f, 30.2f), Col(150, 150, 150), 0.6f);
     // Glowing red eyes under a furious brow.
     Col glowRed(255, 60, 30);
     for (int side = 0; side < 2; ++side) {
         float s = side ? 1 : -1, x = 20 + s * 4.6f;
         c.fill(ellipse(x, 19.8f, 3.8f, 2.9f), Col(20, 16, 22));
         c.fill(ellipse(x, 19.6f, 3.4f, 2.4f), Col(255, 120, 40), 0.35f);
-        c.inked(polygon({{x - s * 2.6f, 18.4f}, {x + s * 2.6f, 19.2f}, {x + s * 1.6f, 21}, {x - s * 1.8f, 20.6f}}),
+        c.inked(polygon({{x - s * 2.6f, 18.4f},
+                         {x + s * 2.6f, 19.2f},
+                         {x + s * 1.6f, 21},
+                         {x - s * 1.8f, 20.6f}}),
                 flat(glowRed), kInk, 0.6f);
         c.fill(circle(x, 19.7f, 0.7f), Col(255, 240, 160));
         c.fill(segment(x - s * 3.2f, 16.2f, x + s * 2.8f, 17.6f, 0.9f), dark);
@@ -299,4 +344,4 @@ Canvas portraitZebrolt() {
     return c;
 }
 
-}  // namespace art
+} // namespace art

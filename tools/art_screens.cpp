@@ -50,7 +50,9 @@ void bevelFrame(Canvas& c, float x0, float y0, float x1, float y1, float width, 
         float t = clamp01(((x - x0) / (x1 - x0) + (y - y0) / (y1 - y0)) / 2);
         return mix(mix(face, Col(255, 255, 255), 0.45f), scale(face, 0.55f), t);
     });
-    c.fill(roundRect(x0 + width * 0.45f, y0 + width * 0.45f, x1 - width * 0.45f, y1 - width * 0.45f, 2), face);
+    c.fill(roundRect(x0 + width * 0.45f, y0 + width * 0.45f, x1 - width * 0.45f, y1 - width * 0.45f,
+                     2),
+           face);
     c.fill(rect(x0 + width, y0 + width, x1 - width, y1 - width), kInkDark);
 }
 
@@ -60,14 +62,18 @@ void panel(Canvas& c, float x0, float y0, float x1, float y1, Col border, float 
     c.fill(roundRect(x0 + 1, y0 + 1, x1 - 1, y1 - 1, 3.2f), Col(10, 10, 22), opacity + 0.1f);
 }
 
-void centred(Canvas& c, Fonts& f, const std::string& s, float cx, int y, int pt, bool bold, Col col) {
+void centred(Canvas& c, Fonts& f, const std::string& s, float cx, int y, int pt, bool bold,
+             Col col) {
     Mask m = f.text(s, pt, bold);
     c.mask(m, int(std::floor(cx - m.w / 2.0f)), y, col);
 }
 
-Paint goldText(int y, int h) { return vgrad(float(y + h * 0.25f), Col(255, 250, 190), float(y + h * 0.8f), Col(250, 150, 20)); }
+Paint goldText(int y, int h) {
+    return vgrad(float(y + h * 0.25f), Col(255, 250, 190), float(y + h * 0.8f), Col(250, 150, 20));
+}
 
-void bigHeading(Canvas& c, Fonts& f, const std::string& s, float cx, int y, int pt, const Paint& fill, Col outline) {
+void bigHeading(Canvas& c, Fonts& f, const std::string& s, float cx, int y, int pt,
+                const Paint& fill, Col outline) {
     Mask m = f.text(s, pt, true);
     heading(c, f, s, int(std::floor(cx - m.w / 2.0f)), y, pt, fill, outline, 2, 3);
 }
@@ -76,18 +82,20 @@ void bigHeading(Canvas& c, Fonts& f, const std::string& s, float cx, int y, int 
 void hiddenBall(Canvas& c, Fonts& f, float cx, float cy, float r) {
     c.fill(circle(cx, cy, r), sphere(cx, cy, r, Col(104, 106, 120), 0.25f));
     Mask q = f.text("?", 9, true);
-    heading(c, f, "?", int(std::floor(cx - q.w / 2.0f + 0.5f)), int(std::floor(cy - q.h / 2.0f + 0.5f)), 9,
-            flat(Col(255, 255, 255)), Col(30, 30, 40), 1, 0);
+    heading(c, f, "?", int(std::floor(cx - q.w / 2.0f + 0.5f)),
+            int(std::floor(cy - q.h / 2.0f + 0.5f)), 9, flat(Col(255, 255, 255)), Col(30, 30, 40),
+            1, 0);
 }
 
 void confettiPiece(Canvas& c, Rng& r, float x, float y) {
     Col col = kBallColours[r.next() % 6];
     float a = r.range(0, 3.14159f), l = r.range(1.5f, 3.2f), w = r.range(0.6f, 1.1f);
-    c.fill(segment(x - l * std::cos(a), y - l * std::sin(a), x + l * std::cos(a), y + l * std::sin(a), w),
+    c.fill(segment(x - l * std::cos(a), y - l * std::sin(a), x + l * std::cos(a),
+                   y + l * std::sin(a), w),
            mix(col, Col(255, 255, 255), r.range(0, 0.3f)));
 }
 
-}  // namespace
+} // namespace
 
 Canvas titleScreen(Fonts& f) {
     Canvas c(320, 240, Col(0, 0, 0), false);
@@ -145,7 +153,8 @@ Canvas titleScreen(Fonts& f) {
     // Menu panel: the game writes the entries here.
     panel(c, 213, 141, 330, 204, Col(90, 210, 230));
     // Tiny sparkle accents around the logo.
-    for (auto p : {std::make_pair(36.0f, 18.0f), {290.0f, 30.0f}, {268.0f, 66.0f}, {50.0f, 62.0f}}) {
+    for (auto p :
+         {std::make_pair(36.0f, 18.0f), {290.0f, 30.0f}, {268.0f, 66.0f}, {50.0f, 62.0f}}) {
         c.fill(segment(p.first - 4, p.second, p.first + 4, p.second, 0.5f), Col(255, 255, 220));
         c.fill(segment(p.first, p.second - 4, p.first, p.second + 4, 0.5f), Col(255, 255, 220));
     }
@@ -187,7 +196,9 @@ Canvas helpScreen(Fonts& f) {
 
     panel(c, 4, 107, 157, 175, border);
     c.mask(f.text("IN A GAME", 8, true), 10, 110, head);
-    const char* game[3][2] = {{"START / space", "help"}, {"SELECT", "back to title"}, {"ESC", "quit the game (keyboard)"}};
+    const char* game[3][2] = {{"START / space", "help"},
+                              {"SELECT", "back to title"},
+                              {"ESC", "quit the game (keyboard)"}};
     for (int i = 0; i < 3; ++i) {
         int y = 124 + i * 16;
         Mask k = f.text(game[i][0], 8, true);
@@ -197,7 +208,8 @@ Canvas helpScreen(Fonts& f) {
 
     panel(c, 163, 107, 316, 175, border);
     c.mask(f.text("MENUS", 8, true), 169, 110, head);
-    const char* menu[3][2] = {{"Stick / cursor keys", "move"}, {"B", "choose (space on title)"}, {"X", "back"}};
+    const char* menu[3][2] = {
+        {"Stick / cursor keys", "move"}, {"B", "choose (space on title)"}, {"X", "back"}};
     for (int i = 0; i < 3; ++i) {
         int y = 124 + i * 16;
         Mask k = f.text(menu[i][0], 8, true);
@@ -236,9 +248,10 @@ Canvas roundScreen(Fonts& f) {
     int pt = 16;
     Mask m = f.text("ROUND", pt, true);
     int baseline = 20 + f.ascent(8);
-    heading(c, f, "ROUND", 132 - m.w, baseline - f.ascent(pt, true), pt, goldText(baseline - 13, 14),
-            Col(60, 20, 4), 1, 2);
-    for (int i = 0; i < 6; ++i) drawBall(c, 206 + i * 17.0f, 24, 6.5f, kBallColours[i]);
+    heading(c, f, "ROUND", 132 - m.w, baseline - f.ascent(pt, true), pt,
+            goldText(baseline - 13, 14), Col(60, 20, 4), 1, 2);
+    for (int i = 0; i < 6; ++i)
+        drawBall(c, 206 + i * 17.0f, 24, 6.5f, kBallColours[i]);
     c.fill(rect(10, 38, 310, 39), kGoldDark, 0.8f);
     c.fill(rect(10, 39, 310, 40), kGold, 0.4f);
 
@@ -252,7 +265,8 @@ Canvas roundScreen(Fonts& f) {
     c.fill(bubble, Col(20, 22, 48));
 
     panel(c, 12, 114, 314, 160, Col(200, 150, 60));
-    for (int i = 0; i < 3; ++i) c.fill(rect(18, 130.5f + i * 12, 308, 131 + i * 12), Col(200, 150, 60), 0.25f);
+    for (int i = 0; i < 3; ++i)
+        c.fill(rect(18, 130.5f + i * 12, 308, 131 + i * 12), Col(200, 150, 60), 0.25f);
 
     // Decorative code row to the lower right, clear of the start prompt.
     c.fill(roundRect(176, 188, 312, 228, 6), wood(Col(70, 38, 18), Col(150, 96, 52)));
@@ -293,17 +307,21 @@ Canvas boardScreen(Fonts& f) {
                 float dx = (x - cx) / 10.6f, dy = (yy - cy) / 10.6f;
                 float d = std::sqrt(dx * dx + dy * dy);
                 float lit = clamp01(0.5f + 0.5f * (dx + dy) * 0.7f);
-                return mix(Col(10, 14, 12), mix(Col(4, 6, 6), Col(56, 76, 64), lit), smooth(0.55f, 1.0f, d));
+                return mix(Col(10, 14, 12), mix(Col(4, 6, 6), Col(56, 76, 64), lit),
+                           smooth(0.55f, 1.0f, d));
             });
             c.fill(circle(cx - 2, cy - 2, 5), Col(255, 255, 255), 0.03f);
         }
         int t = 25 + 29 * row;
-        for (int m = 0; m < 4; ++m) drawMarkerSocket(c, 222 + (m % 2) * 17, t + (m / 2) * 11);
+        for (int m = 0; m < 4; ++m)
+            drawMarkerSocket(c, 222 + (m % 2) * 17, t + (m / 2) * 11);
     }
 
     // Left panel: small emblem, portrait frame, name plate.
-    heading(c, f, "CODE", 35 - f.width("CODE", 9, true) / 2, 8, 9, goldText(8, 11), Col(40, 16, 4), 1, 1);
-    heading(c, f, "BREAKER", 35 - f.width("BREAKER", 9, true) / 2, 21, 9, goldText(21, 11), Col(40, 16, 4), 1, 1);
+    heading(c, f, "CODE", 35 - f.width("CODE", 9, true) / 2, 8, 9, goldText(8, 11), Col(40, 16, 4),
+            1, 1);
+    heading(c, f, "BREAKER", 35 - f.width("BREAKER", 9, true) / 2, 21, 9, goldText(21, 11),
+            Col(40, 16, 4), 1, 1);
     // Portraits land at x 13..18, y 50, up to 43x46: the frame's opening fits the largest.
     bevelFrame(c, 8, 45, 62, 99, 3, Col(200, 150, 60));
     c.fill(rect(11, 48, 59, 96), kPortraitBackdrop);
@@ -311,9 +329,12 @@ Canvas boardScreen(Fonts& f) {
     c.fill(roundRect(8, 99, 62, 113, 3), Col(14, 8, 4));
     c.fill(roundRect(9, 100, 61, 112, 2.5f), Col(26, 18, 14));
     // Brass screws in the corners of the left panel.
-    for (auto p : {std::make_pair(12.0f, 122.0f), {58.0f, 122.0f}, {12.0f, 226.0f}, {58.0f, 226.0f}}) {
-        c.fill(circle(p.first, p.second, 2.6f), sphere(p.first, p.second, 2.6f, Col(200, 160, 70), 0.6f));
-        c.fill(segment(p.first - 1.6f, p.second + 1.2f, p.first + 1.6f, p.second - 1.2f, 0.35f), Col(80, 50, 20));
+    for (auto p :
+         {std::make_pair(12.0f, 122.0f), {58.0f, 122.0f}, {12.0f, 226.0f}, {58.0f, 226.0f}}) {
+        c.fill(circle(p.first, p.second, 2.6f),
+               sphere(p.first, p.second, 2.6f, Col(200, 160, 70), 0.6f));
+        c.fill(segment(p.first - 1.6f, p.second + 1.2f, p.first + 1.6f, p.second - 1.2f, 0.35f),
+               Col(80, 50, 20));
     }
     // Hidden code: four capped holes, the code the player is after.
     c.fill(roundRect(18, 128, 52, 220, 6), Col(14, 8, 4));
@@ -333,7 +354,8 @@ Canvas boardScreen(Fonts& f) {
         float cy = 48 + i * 31;
         drawBall(c, 281, cy, 9, kBallColours[i]);
         c.fill(circle(302, cy, 7), Col(14, 8, 4));
-        c.fill(circle(302, cy, 6.2f), vgrad(cy - 6, Col(240, 240, 248), cy + 6, Col(170, 176, 192)));
+        c.fill(circle(302, cy, 6.2f),
+               vgrad(cy - 6, Col(240, 240, 248), cy + 6, Col(170, 176, 192)));
         Mask m = f.text(keys[i], 8, true);
         c.mask(m, int(302 - m.w / 2.0f + 0.5f), int(cy - 5), Col(30, 30, 40));
     }
@@ -371,17 +393,21 @@ Canvas winScreen(Fonts& f) {
                           subtract(circle(187, 86, 13), circle(187, 86, 8.5f)));
     c.inked(handles, goldShade, Col(80, 40, 0), 1);
     Shape cup = intersect(ellipse(160, 74, 30, 48), rect(128, 62, 192, 116));
-    c.inked(unite(cup, polygon({{152, 114}, {168, 114}, {164, 140}, {156, 140}})), goldShade, Col(80, 40, 0), 1);
+    c.inked(unite(cup, polygon({{152, 114}, {168, 114}, {164, 140}, {156, 140}})), goldShade,
+            Col(80, 40, 0), 1);
     c.inked(roundRect(143, 138, 177, 146, 3), goldShade, Col(80, 40, 0), 1);
-    c.inked(roundRect(134, 146, 186, 174, 3), vgrad(146, Col(110, 60, 34), 174, Col(60, 30, 16)), Col(30, 14, 6), 1);
+    c.inked(roundRect(134, 146, 186, 174, 3), vgrad(146, Col(110, 60, 34), 174, Col(60, 30, 16)),
+            Col(30, 14, 6), 1);
     c.fill(roundRect(143, 153, 177, 167, 2), goldShade);
     centred(c, f, "No. 1", 160, 154, 8, true, Col(90, 40, 0));
     c.fill(ellipse(160, 63, 30, 4.5f), Col(140, 80, 10));
     c.fill(ellipse(147, 88, 3, 14), Col(255, 255, 230), 0.55f);
     // Balls tumbling around the trophy.
-    const float balls[6][3] = {{96, 150, 12}, {72, 165, 11}, {224, 150, 12}, {250, 164, 11}, {112, 168, 10}, {206, 168, 10}};
+    const float balls[6][3] = {{96, 150, 12},  {72, 165, 11},  {224, 150, 12},
+                               {250, 164, 11}, {112, 168, 10}, {206, 168, 10}};
     for (int i = 0; i < 6; ++i) {
-        c.fill(ellipse(balls[i][0] + 2, balls[i][1] + balls[i][2] - 1, balls[i][2], 3), Col(0, 0, 0), 0.3f);
+        c.fill(ellipse(balls[i][0] + 2, balls[i][1] + balls[i][2] - 1, balls[i][2], 3),
+               Col(0, 0, 0), 0.3f);
         drawBall(c, balls[i][0], balls[i][1], balls[i][2], kBallColours[i]);
     }
     // Band for the game's closing line.
@@ -438,7 +464,8 @@ Canvas lostScreen(Fonts& f) {
         c.fill(ellipse(pos[k] + 2, cy + 12, 12, 3), Col(0, 0, 0), 0.4f);
         drawBall(c, pos[k], cy, 13, grey);
     }
-    c.fill(stroke({{170, 144}, {174, 150}, {171, 155}, {177, 162}, {175, 168}}, 0.6f), Col(20, 20, 26));
+    c.fill(stroke({{170, 144}, {174, 150}, {171, 155}, {177, 162}, {175, 168}}, 0.6f),
+           Col(20, 20, 26));
     c.fill(stroke({{174, 150}, {180, 152}}, 0.5f), Col(20, 20, 26));
     c.fill(rect(0, 186, 320, 209), Col(6, 6, 12), 0.85f);
     c.fill(rect(0, 185, 320, 186), Col(90, 100, 130), 0.8f);
@@ -446,4 +473,4 @@ Canvas lostScreen(Fonts& f) {
     return c;
 }
 
-}  // namespace art
+} // namespace art

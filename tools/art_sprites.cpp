@@ -6,18 +6,20 @@
 namespace art {
 
 const Col kBallColours[6] = {
-    Col(222, 34, 30),   // red
-    Col(40, 178, 58),   // green
-    Col(38, 92, 232),   // blue
-    Col(248, 212, 36),  // yellow
-    Col(142, 86, 40),   // brown
-    Col(140, 52, 188),  // purple: kept well away from the magenta key
+    Col(222, 34, 30),  // red
+    Col(40, 178, 58),  // green
+    Col(38, 92, 232),  // blue
+    Col(248, 212, 36), // yellow
+    Col(142, 86, 40),  // brown
+    Col(140, 52, 188), // purple: kept well away from the magenta key
 };
 const Col kHoleMatte(34, 24, 18);
 const Col kPortraitBackdrop(52, 58, 78);
 const Col kMenuGrey(79, 79, 79);
 
-void drawBall(Canvas& c, float cx, float cy, float r, Col base) { c.fill(circle(cx, cy, r), sphere(cx, cy, r, base)); }
+void drawBall(Canvas& c, float cx, float cy, float r, Col base) {
+    c.fill(circle(cx, cy, r), sphere(cx, cy, r, base));
+}
 
 void drawMarker(Canvas& c, float x, float y, bool white) {
     Shape outer = roundRect(x, y, x + 14, y + 8, 3.6f);
@@ -51,8 +53,8 @@ void textAt(Canvas& c, Fonts& f, const std::string& s, int x, int y, int pt, boo
     c.mask(f.text(s, pt, bold), x, y, col);
 }
 
-void heading(Canvas& c, Fonts& f, const std::string& s, int x, int y, int pt, const Paint& fill, Col outline,
-             int outlineWidth, int shadow) {
+void heading(Canvas& c, Fonts& f, const std::string& s, int x, int y, int pt, const Paint& fill,
+             Col outline, int outlineWidth, int shadow) {
     Mask m = f.text(s, pt, true);
     Mask o = dilate(m, outlineWidth);
     if (shadow) c.mask(o, x - outlineWidth + shadow, y - outlineWidth + shadow, Col(0, 0, 0), 0.7f);
@@ -101,7 +103,7 @@ void plaque(Canvas& c, Fonts& f, const std::string& word, Col top, Col bottom, C
     c.mask(m, x, y, Col(255, 255, 255));
 }
 
-}  // namespace
+} // namespace
 
 Canvas bannerWrong(Fonts&) {
     // Wrong rows keep their banner for the rest of the game, so it must not hide
@@ -156,7 +158,8 @@ Canvas hintTime(Fonts& f) {
     c.fill(circle(21.5f, 7.5f, 6.0f), radial(20, 6, 7, Col(255, 255, 250), Col(210, 214, 224)));
     for (int i = 0; i < 4; ++i) {
         float a = i * 1.5707963f;
-        c.fill(circle(21.5f + 4.6f * std::cos(a), 7.5f + 4.6f * std::sin(a), 0.6f), Col(60, 60, 70));
+        c.fill(circle(21.5f + 4.6f * std::cos(a), 7.5f + 4.6f * std::sin(a), 0.6f),
+               Col(60, 60, 70));
     }
     c.fill(segment(21.5f, 7.5f, 21.5f, 3.4f, 0.6f), Col(30, 30, 40));
     c.fill(segment(21.5f, 7.5f, 24.6f, 7.5f, 0.6f), Col(200, 40, 30));
@@ -170,15 +173,18 @@ Canvas quickGameLogo(Fonts& f) {
     const float lens[3] = {12, 17, 10};
     for (int i = 0; i < 3; ++i) {
         c.fill(segment(19 - lens[i], ys[i], 19, ys[i], 1.9f), Col(40, 24, 8));
-        c.fill(segment(19 - lens[i], ys[i], 19, ys[i], 1.0f), hgrad(0, Col(255, 170, 40), 19, Col(255, 236, 120)));
+        c.fill(segment(19 - lens[i], ys[i], 19, ys[i], 1.0f),
+               hgrad(0, Col(255, 170, 40), 19, Col(255, 236, 120)));
     }
     int pt = 17;
-    while (pt > 8 && f.width("QUICK GAME", pt, true) > 112) --pt;
+    while (pt > 8 && f.width("QUICK GAME", pt, true) > 112)
+        --pt;
     Mask m = f.text("QUICK GAME", pt, true);
     int x = 24 + (112 - m.w) / 2, y = (33 - m.h) / 2;
-    heading(c, f, "QUICK GAME", x, y, pt, vgrad(float(y + 4), Col(255, 246, 150), float(y + m.h - 4), Col(244, 128, 20)),
+    heading(c, f, "QUICK GAME", x, y, pt,
+            vgrad(float(y + 4), Col(255, 246, 150), float(y + m.h - 4), Col(244, 128, 20)),
             Col(40, 24, 8), 2, 2);
     return c;
 }
 
-}  // namespace art
+} // namespace art

@@ -17,23 +17,32 @@ namespace {
 // 4x4 subsamples per pixel: enough for smooth 1 px outlines at these sizes.
 constexpr int kSS = 4;
 
-float len(float x, float y) { return std::sqrt(x * x + y * y); }
+float len(float x, float y) {
+    return std::sqrt(x * x + y * y);
+}
 
-}  // namespace
+} // namespace
 
 Col mix(Col a, Col b, float t) {
     return Col(a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t);
 }
-Col scale(Col c, float k) { return Col(c.r * k, c.g * k, c.b * k); }
-Col add(Col a, Col b) { return Col(a.r + b.r, a.g + b.g, a.b + b.b); }
-float clamp01(float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+Col scale(Col c, float k) {
+    return Col(c.r * k, c.g * k, c.b * k);
+}
+Col add(Col a, Col b) {
+    return Col(a.r + b.r, a.g + b.g, a.b + b.b);
+}
+float clamp01(float v) {
+    return v < 0 ? 0 : (v > 1 ? 1 : v);
+}
 float smooth(float e0, float e1, float x) {
     float t = clamp01((x - e0) / (e1 - e0));
     return t * t * (3 - 2 * t);
 }
 
 Shape circle(float cx, float cy, float r) {
-    return {[=](float x, float y) { return len(x - cx, y - cy) - r; }, cx - r, cy - r, cx + r, cy + r};
+    return {[=](float x, float y) { return len(x - cx, y - cy) - r; }, cx - r, cy - r, cx + r,
+            cy + r};
 }
 
 Shape ellipse(float cx, float cy, float rx, float ry) {
@@ -47,7 +56,9 @@ Shape ellipse(float cx, float cy, float rx, float ry) {
             cx - rx, cy - ry, cx + rx, cy + ry};
 }
 
-Shape rect(float x0, float y0, float x1, float y1) { return roundRect(x0, y0, x1, y1, 0); }
+Shape rect(float x0, float y0, float x1, float y1) {
+    return roundRect(x0, y0, x1, y1, 0);
+}
 
 Shape roundRect(float x0, float y0, float x1, float y1, float radius) {
     float cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
@@ -90,7 +101,7 @@ Shape polygon(const std::vector<std::pair<float, float>>& pts) {
             float h = clamp01((wx * ex + wy * ey) / (ex * ex + ey * ey));
             float bx = wx - ex * h, by = wy - ey * h;
             d = std::min(d, bx * bx + by * by);
-            bool c1 = y >= pts[i].second, c2 = y < pts[j].second, c3 = ex * wy > ey * wx;
+            bool c1 = y >= pts[i].second, c2 = y<pts[j].second, c3 = ex * wy> ey * wx;
             if ((c1 && c2 && c3) || (!c1 && !c2 && !c3)) sign = -sign;
         }
         return sign * std::sqrt(d);
@@ -101,7 +112,8 @@ Shape polygon(const std::vector<std::pair<float, float>>& pts) {
 Shape stroke(const std::vector<std::pair<float, float>>& pts, float radius) {
     Shape s = segment(pts[0].first, pts[0].second, pts[0].first, pts[0].second, radius);
     for (size_t i = 1; i < pts.size(); ++i)
-        s = unite(s, segment(pts[i - 1].first, pts[i - 1].second, pts[i].first, pts[i].second, radius));
+        s = unite(
+            s, segment(pts[i - 1].first, pts[i - 1].second, pts[i].first, pts[i].second, radius));
     return s;
 }
 
@@ -110,7 +122,8 @@ Shape curve(float ax, float ay, float cx, float cy, float bx, float by, float ra
     const int n = 10;
     for (int i = 0; i <= n; ++i) {
         float t = float(i) / n, u = 1 - t;
-        pts.push_back({u * u * ax + 2 * u * t * cx + t * t * bx, u * u * ay + 2 * u * t * cy + t * t * by});
+        pts.push_back(
+            {u * u * ax + 2 * u * t * cx + t * t * bx, u * u * ay + 2 * u * t * cy + t * t * by});
     }
     return stroke(pts, radius);
 }
@@ -129,17 +142,20 @@ Shape intersect(const Shape& a, const Shape& b) {
 
 Shape subtract(const Shape& a, const Shape& b) {
     auto da = a.d, db = b.d;
-    return {[=](float x, float y) { return std::max(da(x, y), -db(x, y)); }, a.x0, a.y0, a.x1, a.y1};
+    return {[=](float x, float y) { return std::max(da(x, y), -db(x, y)); }, a.x0, a.y0, a.x1,
+            a.y1};
 }
 
 Shape grow(const Shape& s, float by) {
     auto d = s.d;
-    return {[=](float x, float y) { return d(x, y) - by; }, s.x0 - by, s.y0 - by, s.x1 + by, s.y1 + by};
+    return {[=](float x, float y) { return d(x, y) - by; }, s.x0 - by, s.y0 - by, s.x1 + by,
+            s.y1 + by};
 }
 
 Shape moved(const Shape& s, float dx, float dy) {
     auto d = s.d;
-    return {[=](float x, float y) { return d(x - dx, y - dy); }, s.x0 + dx, s.y0 + dy, s.x1 + dx, s.y1 + dy};
+    return {[=](float x, float y) { return d(x - dx, y - dy); }, s.x0 + dx, s.y0 + dy, s.x1 + dx,
+            s.y1 + dy};
 }
 
 Paint flat(Col c) {
@@ -276,7 +292,8 @@ void Canvas::put(int x, int y, Col c, float cov) {
 
 void Canvas::fill(const Shape& s, const Paint& p, float opacity) {
     int x0 = std::max(0, int(std::floor(s.x0 - 1))), y0 = std::max(0, int(std::floor(s.y0 - 1)));
-    int x1 = std::min(w_ - 1, int(std::ceil(s.x1 + 1))), y1 = std::min(h_ - 1, int(std::ceil(s.y1 + 1)));
+    int x1 = std::min(w_ - 1, int(std::ceil(s.x1 + 1))),
+        y1 = std::min(h_ - 1, int(std::ceil(s.y1 + 1)));
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x) {
             int hits = 0;
@@ -309,12 +326,14 @@ void Canvas::mask(const Mask& m, int x, int y, const Paint& p, float opacity) {
 
 void Canvas::paintAll(const Paint& p) {
     for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x) put(x, y, p(x + 0.5f, y + 0.5f));
+        for (int x = 0; x < w_; ++x)
+            put(x, y, p(x + 0.5f, y + 0.5f));
 }
 
 void Canvas::clear(int x0, int y0, int x1, int y1) {
     for (int y = std::max(0, y0); y <= std::min(h_ - 1, y1); ++y)
-        for (int x = std::max(0, x0); x <= std::min(w_ - 1, x1); ++x) a_[y * w_ + x] = 0;
+        for (int x = std::max(0, x0); x <= std::min(w_ - 1, x1); ++x)
+            a_[y * w_ + x] = 0;
 }
 
 void Canvas::paste(const Canvas& src, int x, int y) {
@@ -342,7 +361,8 @@ std::vector<unsigned short> Canvas::to565(bool dither) const {
                 return std::min(n, levels);
             };
             Col c = c_[i];
-            unsigned short v = static_cast<unsigned short>((q(c.r, 31) << 11) | (q(c.g, 63) << 5) | q(c.b, 31));
+            unsigned short v =
+                static_cast<unsigned short>((q(c.r, 31) << 11) | (q(c.g, 63) << 5) | q(c.b, 31));
             // A drawn pixel must never turn into the key by rounding.
             if (v == 0xF81F) v = 0xF81E;
             out[i] = v;
@@ -370,10 +390,10 @@ bool writeBmp565(const std::string& path, int w, int h, const std::vector<unsign
     u32(dataOffset);
     u32(40);
     u32(unsigned(w));
-    u32(unsigned(h));  // positive height: rows stored bottom-up
+    u32(unsigned(h)); // positive height: rows stored bottom-up
     u16(1);
     u16(16);
-    u32(3);  // BI_BITFIELDS
+    u32(3); // BI_BITFIELDS
     u32(imageSize);
     u32(2835);
     u32(2835);
@@ -383,8 +403,10 @@ bool writeBmp565(const std::string& path, int w, int h, const std::vector<unsign
     u32(0x07E0);
     u32(0x001F);
     for (int y = h - 1; y >= 0; --y) {
-        for (int x = 0; x < w; ++x) u16(px[y * w + x]);
-        for (int p = w * 2; p < stride; ++p) f.push_back(0);
+        for (int x = 0; x < w; ++x)
+            u16(px[y * w + x]);
+        for (int p = w * 2; p < stride; ++p)
+            f.push_back(0);
     }
     FILE* fp = std::fopen(path.c_str(), "wb");
     if (!fp) return false;
@@ -393,4 +415,4 @@ bool writeBmp565(const std::string& path, int w, int h, const std::vector<unsign
     return ok;
 }
 
-}  // namespace art
+} // namespace art

@@ -1,4 +1,5 @@
-// Supersampled drawing canvas for the art generator: shapes, paints, text masks and 16-bit BMP output.
+// Supersampled drawing canvas for the art generator: shapes, paints, text masks and 16-bit BMP
+// output.
 #pragma once
 
 #include <functional>
@@ -74,7 +75,7 @@ struct Mask {
 Mask dilate(const Mask& src, int r);
 
 class Fonts {
-public:
+  public:
     explicit Fonts(std::string path);
     ~Fonts();
     Fonts(const Fonts&) = delete;
@@ -85,7 +86,7 @@ public:
     // Pixels from the top of a rendered line to its baseline.
     int ascent(int pt, bool bold = false);
 
-private:
+  private:
     _TTF_Font* get(int pt, bool bold);
     std::string path_;
     std::map<std::pair<int, bool>, _TTF_Font*> open_;
@@ -93,7 +94,7 @@ private:
 };
 
 class Canvas {
-public:
+  public:
     // Keyed canvases start fully transparent, but their colour starts as the
     // matte: the colour the picture will mostly be drawn over, so that soft
     // edges blend towards it rather than towards the magenta key.
@@ -107,7 +108,9 @@ public:
     // A cartoon part: dark outline of the given width, then the body.
     void inked(const Shape& s, const Paint& p, Col ink, float width = 0.9f);
     void mask(const Mask& m, int x, int y, const Paint& p, float opacity = 1.0f);
-    void mask(const Mask& m, int x, int y, Col c, float opacity = 1.0f) { mask(m, x, y, flat(c), opacity); }
+    void mask(const Mask& m, int x, int y, Col c, float opacity = 1.0f) {
+        mask(m, x, y, flat(c), opacity);
+    }
     // Whole-pixel paint without supersampling, for backgrounds.
     void paintAll(const Paint& p);
     void put(int x, int y, Col c, float cov = 1.0f);
@@ -120,7 +123,7 @@ public:
     // Converts to 5-6-5; dithering smooths the large gradients of full screens.
     std::vector<unsigned short> to565(bool dither) const;
 
-private:
+  private:
     int w_, h_;
     bool keyed_;
     std::vector<Col> c_;
@@ -131,7 +134,7 @@ bool writeBmp565(const std::string& path, int w, int h, const std::vector<unsign
 
 // Small deterministic generator so confetti and textures never change between runs.
 class Rng {
-public:
+  public:
     explicit Rng(unsigned seed) : s_(seed ? seed : 1u) {}
     unsigned next() {
         s_ ^= s_ << 13;
@@ -142,8 +145,8 @@ public:
     float unit() { return (next() & 0xFFFFFF) / float(0x1000000); }
     float range(float a, float b) { return a + (b - a) * unit(); }
 
-private:
+  private:
     unsigned s_;
 };
 
-}  // namespace art
+} // namespace art

@@ -16,7 +16,7 @@ namespace {
 struct Picture {
     const char* file;
     std::function<Canvas(Fonts&)> paint;
-    bool dither;  // full screens only: sprites stay crisp
+    bool dither; // full screens only: sprites stay crisp
 };
 
 std::vector<Picture> pictures() {
@@ -52,7 +52,7 @@ std::vector<Picture> pictures() {
     };
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
