@@ -20,12 +20,6 @@
 #include "platform/platform.h"
 #include "sdl_fixture.h"
 
-static void PrintTo(Go go, std::ostream* os) {
-    static const char* const names[] = {"Stay", "Title", "QuickGame", "Round", "Game",
-                                        "Win",  "Loss",  "Error",     "Quit",  "Exit"};
-    *os << "Go::" << names[static_cast<int>(go)];
-}
-
 namespace {
 
 [[maybe_unused]] testing::Environment* const headless =

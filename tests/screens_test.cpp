@@ -17,231 +17,14 @@
 #include "platform/platform.h"
 #include "screens/flow.h"
 #include "screens/screens.h"
-
-static void PrintTo(Go go, std::ostream* os) {
-    static const char* const names[] = {"Stay", "Title", "QuickGame", "Round", "Game",
-                                        "Win",  "Loss",  "Error",     "Quit",  "Exit"};
-    *os << "Go::" << names[static_cast<int>(go)];
-}
-
-static void PrintTo(const Next& n, std::ostream* os) {
-    PrintTo(n.go, os);
-    *os << " arg " << n.arg;
-}
-
-static bool operator==(const Next& a, const Next& b) {
-    return a.go == b.go && a.arg == b.arg;
-}
+#include "sdl_fixture.h"
 
 namespace {
 
 // ---- Start-up, once per process ----
 
-class HeadlessSdl : public testing::Environment {
-  public:
-    void SetUp() override {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        start_up(false); // no exit handler: the test's exit status stays its own
-    }
-};
-
 [[maybe_unused]] testing::Environment* const headless =
     testing::AddGlobalTestEnvironment(new HeadlessSdl);
-
-// ---- Drawing calls as recorded ----
-
-struct Rgb {
-    int r, g, b;
-};
-constexpr Rgb WHITE{255, 255, 255}, ORANGE{255, 160, 50}, PINK{255, 200, 255}, CYAN{0, 255, 255},
-    BLACK{0, 0, 0}, GREY{79, 79, 79};
-
-using Clock = std::chrono::steady_clock;
-
-struct Call {
-    DrawCall::Kind kind;
-    std::string text;
-    SDL_Surface* bitmap;
-    int x, y, w, h;
-    Rgb colour;
-    Clock::time_point at; // when it was drawn (not compared)
-};
-
-Call text_at(const std::string& s, int x, int y, Rgb c) {
-    return {DrawCall::Text, s, nullptr, x, y, 0, 0, c, {}};
-}
-Call sprite_at(SDL_Surface* bitmap, int x, int y, int w, int h) {
-    return {DrawCall::Sprite, "", bitmap, x, y, w, h, {0, 0, 0}, {}};
-}
-Call fill_with(Rgb c) {
-    return {DrawCall::Fill, "", nullptr, 0, 0, 0, 0, c, {}};
-}
-Call flip() {
-    return {DrawCall::Flip, "", nullptr, 0, 0, 0, 0, {0, 0, 0}, {}};
-}
-
-bool same_colour(Rgb a, Rgb b) {
-    return a.r == b.r && a.g == b.g && a.b == b.b;
-}
-
-bool same_call(const Call& a, const Call& b) {
-    if (a.kind != b.kind) return false;
-    switch (a.kind) {
-    case DrawCall::Text:
-        return a.text == b.text && a.x == b.x && a.y == b.y && same_colour(a.colour, b.colour);
-    case DrawCall::Sprite:
-        return a.bitmap == b.bitmap && a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
-    case DrawCall::Fill: return same_colour(a.colour, b.colour);
-    case DrawCall::Flip: return true;
-    }
-    return false;
-}
-
-struct NamedPicture {
-    SDL_Surface** bitmap;
-    const char* name;
-};
-// Every picture these screens draw, by the name its global has.
-const NamedPicture pictures[] = {
-    {&bmp::title, "title"},
-    {&bmp::help, "help"},
-    {&bmp::round, "round"},
-    {&bmp::quickie, "quickie"},
-    {&bmp::x_totitle, "x_totitle"},
-    {&bmp::r_time, "r_time"},
-    {&bmp::you_win, "you_win"},
-    {&bmp::lost, "lost"},
-    {&bmp::borin_quastle, "borin_quastle"},
-    {&bmp::wenna_pollsby, "wenna_pollsby"},
-    {&bmp::tovi_glimrat, "tovi_glimrat"},
-    {&bmp::jory_vandle, "jory_vandle"},
-    {&bmp::hollis_quibbleton, "hollis_quibbleton"},
-    {&bmp::zebrolt_mm, "zebrolt_mm"},
-};
-
-std::string picture_name(SDL_Surface* s) {
-    for (const NamedPicture& p : pictures)
-        if (*p.bitmap == s) return p.name;
-    std::ostringstream os;
-    os << "picture " << static_cast<const void*>(s);
-    return os.str();
-}
-
-std::string describe(const Call& c) {
-    std::ostringstream os;
-    const auto rgb = [&os](Rgb v) { os << " (" << v.r << "," << v.g << "," << v.b << ")"; };
-    switch (c.kind) {
-    case DrawCall::Text:
-        os << "text \"" << c.text << "\" at " << c.x << "," << c.y;
-        rgb(c.colour);
-        break;
-    case DrawCall::Sprite:
-        os << "sprite " << picture_name(c.bitmap) << " at " << c.x << "," << c.y << " " << c.w
-           << "x" << c.h;
-        break;
-    case DrawCall::Fill:
-        os << "fill";
-        rgb(c.colour);
-        break;
-    case DrawCall::Flip: os << "flip"; break;
-    }
-    return os.str();
-}
-
-std::string describe(const std::vector<Call>& calls) {
-    std::ostringstream os;
-    for (const Call& c : calls)
-        os << "\n    " << describe(c);
-    return os.str();
-}
-
-testing::AssertionResult same_calls(const std::vector<Call>& got, const std::vector<Call>& want) {
-    for (size_t i = 0; i < got.size() || i < want.size(); ++i) {
-        if (i < got.size() && i < want.size() && same_call(got[i], want[i])) continue;
-        std::ostringstream os;
-        os << "first difference at call " << i + 1 << ": expected "
-           << (i < want.size() ? describe(want[i]) : "nothing") << ", drawn "
-           << (i < got.size() ? describe(got[i]) : "nothing") << "\n  drawn:" << describe(got)
-           << "\n  expected:" << describe(want);
-        return testing::AssertionFailure() << os.str();
-    }
-    return testing::AssertionSuccess();
-}
-
-// ---- Events ----
-
-using Batch = std::vector<SDL_Event>;
-
-SDL_Event key_event(Uint8 type, int sym) {
-    SDL_Event e{};
-    e.type = type;
-    e.key.type = type;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.sym = static_cast<SDLKey>(sym);
-    return e;
-}
-SDL_Event button_event(Uint8 type, int number) {
-    SDL_Event e{};
-    e.type = type;
-    e.jbutton.type = type;
-    e.jbutton.button = static_cast<Uint8>(number);
-    e.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    return e;
-}
-SDL_Event key(int sym) {
-    return key_event(SDL_KEYDOWN, sym);
-}
-SDL_Event key_up(int sym) {
-    return key_event(SDL_KEYUP, sym);
-}
-SDL_Event button(int number) {
-    return button_event(SDL_JOYBUTTONDOWN, number);
-}
-SDL_Event button_up(int number) {
-    return button_event(SDL_JOYBUTTONUP, number);
-}
-SDL_Event stick_moved() {
-    SDL_Event e{};
-    e.type = SDL_JOYAXISMOTION;
-    e.jaxis.type = SDL_JOYAXISMOTION;
-    e.jaxis.axis = 1;
-    e.jaxis.value = -32000;
-    return e;
-}
-
-std::string describe(const SDL_Event& e) {
-    std::ostringstream os;
-    switch (e.type) {
-    case SDL_KEYDOWN: os << "key " << e.key.keysym.sym; break;
-    case SDL_KEYUP: os << "key release " << e.key.keysym.sym; break;
-    case SDL_JOYBUTTONDOWN: os << "button " << int(e.jbutton.button); break;
-    case SDL_JOYBUTTONUP: os << "button release " << int(e.jbutton.button); break;
-    default: os << "event type " << int(e.type); break;
-    }
-    return os.str();
-}
-
-std::string describe(const Batch& events) {
-    std::string s;
-    for (const SDL_Event& e : events)
-        s += (s.empty() ? "" : ", ") + describe(e);
-    return "[" + s + "]";
-}
-
-void push(const Batch& events) {
-    for (SDL_Event e : events)
-        if (SDL_PushEvent(&e) != 0) throw std::runtime_error("SDL's queue is full");
-}
-
-// Everything left in SDL's queue, taken out of it.
-Batch drain() {
-    Batch out;
-    SDL_Event e;
-    while (SDL_PollEvent(&e))
-        out.push_back(e);
-    return out;
-}
 
 // ---- The scripted player ----
 
@@ -292,35 +75,15 @@ class Player {
     }
 
   private:
-    struct Installed {
-        explicit Installed(Player& p) {
-            current() = &p;
-            on_queue_empty = &Player::empty_hook;
-            on_draw = &Player::draw_hook;
-        }
-        ~Installed() {
-            on_queue_empty = nullptr;
-            on_draw = nullptr;
-            current() = nullptr;
-        }
-        Installed(const Installed&) = delete;
-        Installed& operator=(const Installed&) = delete;
+    struct Installed : OnSeams<Player> {
+        explicit Installed(Player& p) : OnSeams(p, &Player::empty_hook, &Player::draw_hook) {}
     };
 
-    static Player*& current() {
-        static Player* p = nullptr;
-        return p;
-    }
-    static void empty_hook() { current()->empty_poll(); }
-    static void draw_hook(const DrawCall& d) { current()->record(d); }
+    static void empty_hook() { OnSeams<Player>::player().empty_poll(); }
+    static void draw_hook(const DrawCall& d) { OnSeams<Player>::player().record(d); }
 
     void record(const DrawCall& d) {
-        Call c{d.kind,      d.kind == DrawCall::Text && d.text ? d.text : "",
-               d.bitmap,    d.x,
-               d.y,         d.w,
-               d.h,         {d.r, d.g, d.b},
-               Clock::now()};
-        if (d.kind == DrawCall::Fill) c.x = c.y = c.w = c.h = 0;
+        const Call c = recorded(d);
         calls_.push_back(c);
         pending_.push_back(c);
         if (d.kind == DrawCall::Flip) {
@@ -363,45 +126,7 @@ class Player {
     std::vector<Frame> frames_;
 };
 
-// Every test starts from the program's start values with an empty queue.
-class Screens : public testing::Test {
-  protected:
-    void SetUp() override {
-        drain();
-        what = 0;
-        opt = 1;
-        cropp = 1;
-        round_n = 1;
-    }
-    void TearDown() override { drain(); }
-};
-
-struct Globals {
-    int what, opt, cropp, round_n;
-};
-Globals globals() {
-    return {what, opt, cropp, round_n};
-}
-void set_globals(Globals g) {
-    what = g.what;
-    opt = g.opt;
-    cropp = g.cropp;
-    round_n = g.round_n;
-}
-std::string describe(Globals g) {
-    std::ostringstream os;
-    os << "what " << g.what << ", opt " << g.opt << ", cropp " << g.cropp << ", round_n "
-       << g.round_n;
-    return os.str();
-}
-testing::AssertionResult globals_are(Globals want) {
-    const Globals got = globals();
-    if (got.what == want.what && got.opt == want.opt && got.cropp == want.cropp &&
-        got.round_n == want.round_n)
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure()
-           << "globals are " << describe(got) << ", expected " << describe(want);
-}
+using Screens = FreshStart;
 
 // ---- The opponents as the menus must show them ----
 
@@ -561,7 +286,7 @@ TEST(ScreenPictures, EveryPictureTheScreensDrawIsLoadedAndDistinct) {
 using TitleMenu = Screens;
 
 TEST_F(TitleMenu, FirstFrameMarksQuickGame) {
-    Player p({{key(KEY_ESCAPE)}});
+    Player p({{key_down(KEY_ESCAPE)}});
     const auto next = p.run(title_screen_x);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Exit}));
@@ -575,13 +300,13 @@ TEST_F(TitleMenu, FirstFrameMarksQuickGame) {
 
 TEST_F(TitleMenu, EveryPassRedrawsWithTheMarkWhereWhatIs) {
     // Down three times wraps from Quit to Quick Game; up from there wraps to Quit.
-    Player p({{key(KEY_DOWN)},
-              {key(KEY_DOWN)},
-              {key(KEY_DOWN)},
-              {key(KEY_DOWN)},
-              {key(KEY_UP)},
-              {button(BTN_UP)},
-              {key(KEY_ESCAPE)}});
+    Player p({{key_down(KEY_DOWN)},
+              {key_down(KEY_DOWN)},
+              {key_down(KEY_DOWN)},
+              {key_down(KEY_DOWN)},
+              {key_down(KEY_UP)},
+              {button_down(BTN_UP)},
+              {key_down(KEY_ESCAPE)}});
     const auto next = p.run(title_screen_x);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Exit}));
@@ -595,9 +320,9 @@ TEST_F(TitleMenu, EveryPassRedrawsWithTheMarkWhereWhatIs) {
 }
 
 TEST_F(TitleMenu, DownDownSpaceQueuedTogetherOpensHelpAndComesBackWithHelpMarked) {
-    push({key(KEY_DOWN), key(KEY_DOWN), key(KEY_SPACE)});
+    push({key_down(KEY_DOWN), key_down(KEY_DOWN), key_down(KEY_SPACE)});
     // The press closing help comes with more presses; help uses them all up.
-    Player p({{key(KEY_A), key(KEY_DOWN), key(KEY_SPACE)}, {key(KEY_ESCAPE)}});
+    Player p({{key_down(KEY_A), key_down(KEY_DOWN), key_down(KEY_SPACE)}, {key_down(KEY_ESCAPE)}});
     const auto next = p.run(title_screen_x);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Exit}));
@@ -615,10 +340,10 @@ TEST_F(TitleMenu, DownDownSpaceQueuedTogetherOpensHelpAndComesBackWithHelpMarked
 TEST_F(TitleMenu, HelpWaitsForAPressNotForReleasesOrTheStick) {
     what = 2;
     // If a release closed help, the down after it would move the mark to Quit.
-    Player p({{key(KEY_SPACE)},
-              {key_up(KEY_SPACE), button_up(BTN_B), stick_moved()},
-              {key(KEY_DOWN)},
-              {key(KEY_ESCAPE)}});
+    Player p({{key_down(KEY_SPACE)},
+              {key_up(KEY_SPACE), button_up(BTN_B), axis_motion()},
+              {key_down(KEY_DOWN)},
+              {key_down(KEY_ESCAPE)}});
     const auto next = p.run(title_screen_x);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Exit}));
@@ -657,19 +382,20 @@ TEST_P(TitleBindings, LeadWhereTheMenuSays) {
     EXPECT_EQ(*next, c.want);
     EXPECT_EQ(p.fed(), c.batches.size()) << "returned before all presses were fed";
     EXPECT_TRUE(globals_are({c.what_after, 4, 2, c.round_after}));
-    EXPECT_TRUE(drain().empty()) << "presses left queued";
+    EXPECT_TRUE(take_queue().empty()) << "presses left queued";
 }
 
 const Batch unbound_on_title = {
-    key(KEY_LEFT),     key(KEY_RIGHT),     key(KEY_A),        key(KEY_B),       key(KEY_X),
-    key(KEY_L),        key(KEY_R),         key(KEY_Y),        button(BTN_LEFT), button(BTN_RIGHT),
-    button(BTN_START), button(BTN_SELECT), button(BTN_L),     button(BTN_R),    button(BTN_A),
-    button(BTN_X),     button(BTN_Y),      key_up(KEY_SPACE), key_up(KEY_UP),   button_up(BTN_B),
-    stick_moved(),
+    key_down(KEY_LEFT),    key_down(KEY_RIGHT),    key_down(KEY_A),        key_down(KEY_B),
+    key_down(KEY_X),       key_down(KEY_L),        key_down(KEY_R),        key_down(KEY_Y),
+    button_down(BTN_LEFT), button_down(BTN_RIGHT), button_down(BTN_START), button_down(BTN_SELECT),
+    button_down(BTN_L),    button_down(BTN_R),     button_down(BTN_A),     button_down(BTN_X),
+    button_down(BTN_Y),    key_up(KEY_SPACE),      key_up(KEY_UP),         button_up(BTN_B),
+    axis_motion(),
 };
 
 Batch with_escape(Batch b) {
-    b.push_back(key(KEY_ESCAPE));
+    b.push_back(key_down(KEY_ESCAPE));
     return b;
 }
 
@@ -679,87 +405,122 @@ INSTANTIATE_TEST_SUITE_P(
         TitleCase{"UpKeyWrapsFromQuickGameToQuit",
                   0,
                   1,
-                  {{key(KEY_UP), key(KEY_ESCAPE)}},
+                  {{key_down(KEY_UP), key_down(KEY_ESCAPE)}},
                   {Go::Exit},
                   3,
                   1},
         TitleCase{"DownKeyWrapsFromQuitToQuickGame",
                   3,
                   1,
-                  {{key(KEY_DOWN), key(KEY_ESCAPE)}},
+                  {{key_down(KEY_DOWN), key_down(KEY_ESCAPE)}},
                   {Go::Exit},
                   0,
                   1},
-        TitleCase{"UpButtonMovesUp", 1, 1, {{button(BTN_UP), key(KEY_ESCAPE)}}, {Go::Exit}, 0, 1},
-        TitleCase{
-            "DownButtonMovesDown", 2, 1, {{button(BTN_DOWN), key(KEY_ESCAPE)}}, {Go::Exit}, 3, 1},
+        TitleCase{"UpButtonMovesUp",
+                  1,
+                  1,
+                  {{button_down(BTN_UP), key_down(KEY_ESCAPE)}},
+                  {Go::Exit},
+                  0,
+                  1},
+        TitleCase{"DownButtonMovesDown",
+                  2,
+                  1,
+                  {{button_down(BTN_DOWN), key_down(KEY_ESCAPE)}},
+                  {Go::Exit},
+                  3,
+                  1},
         TitleCase{"DownButtonWrapsFromQuit",
                   3,
                   1,
-                  {{button(BTN_DOWN), key(KEY_ESCAPE)}},
+                  {{button_down(BTN_DOWN), key_down(KEY_ESCAPE)}},
                   {Go::Exit},
                   0,
                   1},
+        TitleCase{"SpaceOnQuickGameOpensTheSelection",
+                  0,
+                  3,
+                  {{key_down(KEY_SPACE)}},
+                  {Go::QuickGame},
+                  0,
+                  3},
+        TitleCase{"ButtonBOnQuickGameOpensTheSelection",
+                  0,
+                  3,
+                  {{button_down(BTN_B)}},
+                  {Go::QuickGame},
+                  0,
+                  3},
         TitleCase{
-            "SpaceOnQuickGameOpensTheSelection", 0, 3, {{key(KEY_SPACE)}}, {Go::QuickGame}, 0, 3},
-        TitleCase{
-            "ButtonBOnQuickGameOpensTheSelection", 0, 3, {{button(BTN_B)}}, {Go::QuickGame}, 0, 3},
-        TitleCase{
-            "SpaceOnTournamentStartsRoundOne", 1, 4, {{key(KEY_SPACE)}}, {Go::Round, 1}, 1, 1},
-        TitleCase{
-            "ButtonBOnTournamentStartsRoundOne", 1, 6, {{button(BTN_B)}}, {Go::Round, 1}, 1, 1},
-        TitleCase{"SpaceOnQuitQuits", 3, 2, {{key(KEY_SPACE)}}, {Go::Quit}, 3, 2},
-        TitleCase{"ButtonBOnQuitQuits", 3, 2, {{button(BTN_B)}}, {Go::Quit}, 3, 2},
+            "SpaceOnTournamentStartsRoundOne", 1, 4, {{key_down(KEY_SPACE)}}, {Go::Round, 1}, 1, 1},
+        TitleCase{"ButtonBOnTournamentStartsRoundOne",
+                  1,
+                  6,
+                  {{button_down(BTN_B)}},
+                  {Go::Round, 1},
+                  1,
+                  1},
+        TitleCase{"SpaceOnQuitQuits", 3, 2, {{key_down(KEY_SPACE)}}, {Go::Quit}, 3, 2},
+        TitleCase{"ButtonBOnQuitQuits", 3, 2, {{button_down(BTN_B)}}, {Go::Quit}, 3, 2},
         TitleCase{"MovesAndActivateInOneBatch",
                   1,
                   1,
-                  {{key(KEY_DOWN), key(KEY_UP), key(KEY_DOWN), key(KEY_DOWN), key(KEY_SPACE)}},
+                  {{key_down(KEY_DOWN), key_down(KEY_UP), key_down(KEY_DOWN), key_down(KEY_DOWN),
+                    key_down(KEY_SPACE)}},
                   {Go::Quit},
                   3,
                   1},
         TitleCase{"MovesOverSeveralPasses",
                   0,
                   1,
-                  {{key(KEY_DOWN)}, {button(BTN_DOWN)}, {key(KEY_DOWN)}, {key(KEY_SPACE)}},
+                  {{key_down(KEY_DOWN)},
+                   {button_down(BTN_DOWN)},
+                   {key_down(KEY_DOWN)},
+                   {key_down(KEY_SPACE)}},
                   {Go::Quit},
                   3,
                   1},
         TitleCase{
             "UnboundPressesDoNothing", 1, 5, {with_escape(unbound_on_title)}, {Go::Exit}, 1, 5},
-        TitleCase{"EscapeAloneExits", 1, 1, {{key(KEY_ESCAPE)}}, {Go::Exit}, 1, 1},
+        TitleCase{"EscapeAloneExits", 1, 1, {{key_down(KEY_ESCAPE)}}, {Go::Exit}, 1, 1},
         TitleCase{"MoveQueuedBehindEscapeStillCounts",
                   0,
                   1,
-                  {{key(KEY_ESCAPE), key(KEY_DOWN)}},
+                  {{key_down(KEY_ESCAPE), key_down(KEY_DOWN)}},
                   {Go::Exit},
                   1,
                   1},
         TitleCase{"ActivateQueuedBehindEscapeStillCounts",
                   0,
                   1,
-                  {{key(KEY_ESCAPE), key(KEY_SPACE)}},
+                  {{key_down(KEY_ESCAPE), key_down(KEY_SPACE)}},
                   {Go::QuickGame},
                   0,
                   1},
-        TitleCase{"HelpQueuedBehindEscapeThenExit",
-                  0,
-                  1,
-                  {{key(KEY_ESCAPE), key(KEY_DOWN), key(KEY_DOWN), key(KEY_SPACE)}, {key(KEY_A)}},
-                  {Go::Exit},
-                  2,
-                  1},
         TitleCase{
-            "HelpUsesUpThePressesQueuedWithTheClosingOne",
-            2,
+            "HelpQueuedBehindEscapeThenExit",
+            0,
             1,
-            {{key(KEY_SPACE)}, {button(BTN_X), key(KEY_DOWN), key(KEY_SPACE)}, {key(KEY_ESCAPE)}},
+            {{key_down(KEY_ESCAPE), key_down(KEY_DOWN), key_down(KEY_DOWN), key_down(KEY_SPACE)},
+             {key_down(KEY_A)}},
             {Go::Exit},
             2,
             1},
+        TitleCase{"HelpUsesUpThePressesQueuedWithTheClosingOne",
+                  2,
+                  1,
+                  {{key_down(KEY_SPACE)},
+                   {button_down(BTN_X), key_down(KEY_DOWN), key_down(KEY_SPACE)},
+                   {key_down(KEY_ESCAPE)}},
+                  {Go::Exit},
+                  2,
+                  1},
         TitleCase{"BackFromHelpTheMenuGoesOn",
                   2,
                   1,
-                  {{button(BTN_B)}, {button(BTN_START)}, {key(KEY_DOWN), key(KEY_SPACE)}},
+                  {{button_down(BTN_B)},
+                   {button_down(BTN_START)},
+                   {key_down(KEY_DOWN), key_down(KEY_SPACE)}},
                   {Go::Quit},
                   3,
                   1}),
@@ -770,7 +531,7 @@ INSTANTIATE_TEST_SUITE_P(
 using QuickGameSelection = Screens;
 
 TEST_F(QuickGameSelection, FirstOpeningMarksOpponentOneAndOneMinute) {
-    Player p({{key(KEY_X)}});
+    Player p({{key_down(KEY_X)}});
     const auto next = p.run(quick_game_select);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Title}));
@@ -783,7 +544,7 @@ class SelectionCard : public Screens, public testing::WithParamInterface<int> {}
 TEST_P(SelectionCard, ShowsTheMarkedOpponent) {
     const int n = GetParam();
     set_globals({0, n, 2, 1});
-    Player p({{key(KEY_X)}});
+    Player p({{key_down(KEY_X)}});
     const auto next = p.run(quick_game_select);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Title}));
@@ -799,15 +560,15 @@ INSTANTIATE_TEST_SUITE_P(Screens, SelectionCard, testing::Range(1, 7),
 
 TEST_F(QuickGameSelection, EveryPassRedrawsWithTheMarks) {
     // Time list: "l" steps down and wraps, R does the same; opponents: left and right wrap.
-    Player p({{key(KEY_L)},
-              {key(KEY_L)},
-              {key(KEY_L)},
-              {button(BTN_R)},
-              {key(KEY_LEFT)},
-              {button(BTN_RIGHT)},
-              {key(KEY_RIGHT), key(KEY_RIGHT)},
-              {button(BTN_LEFT)},
-              {key(KEY_X)}});
+    Player p({{key_down(KEY_L)},
+              {key_down(KEY_L)},
+              {key_down(KEY_L)},
+              {button_down(BTN_R)},
+              {key_down(KEY_LEFT)},
+              {button_down(BTN_RIGHT)},
+              {key_down(KEY_RIGHT), key_down(KEY_RIGHT)},
+              {button_down(BTN_LEFT)},
+              {key_down(KEY_X)}});
     const auto next = p.run(quick_game_select);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Title}));
@@ -825,8 +586,9 @@ TEST_F(QuickGameSelection, EveryPassRedrawsWithTheMarks) {
 }
 
 TEST_F(QuickGameSelection, ReopeningMarksTheLastOpponentAndOneMinuteAgain) {
-    Player first(
-        {{key(KEY_L), key(KEY_L)}, {key(KEY_RIGHT), key(KEY_RIGHT), key(KEY_RIGHT)}, {key(KEY_B)}});
+    Player first({{key_down(KEY_L), key_down(KEY_L)},
+                  {key_down(KEY_RIGHT), key_down(KEY_RIGHT), key_down(KEY_RIGHT)},
+                  {key_down(KEY_B)}});
     const auto started = first.run(quick_game_select);
     ASSERT_TRUE(started);
     EXPECT_EQ(*started, (Next{Go::Game, 4}));
@@ -834,7 +596,7 @@ TEST_F(QuickGameSelection, ReopeningMarksTheLastOpponentAndOneMinuteAgain) {
     ASSERT_NE(before, nullptr);
     EXPECT_TRUE(same_calls(before->calls, selection_frame(4, 3)));
 
-    Player again({{key(KEY_X)}});
+    Player again({{key_down(KEY_X)}});
     const auto back = again.run(quick_game_select);
     ASSERT_TRUE(back);
     EXPECT_EQ(*back, (Next{Go::Title}));
@@ -844,8 +606,8 @@ TEST_F(QuickGameSelection, ReopeningMarksTheLastOpponentAndOneMinuteAgain) {
 
 TEST_F(QuickGameSelection, EventsQueuedAfterBStayQueuedForTheGame) {
     opt = 2;
-    const Batch rest = {key(KEY_A), button(BTN_Y), key_up(KEY_L), key(KEY_X)};
-    Batch queued = {key(KEY_RIGHT), key(KEY_RIGHT), key(KEY_B)};
+    const Batch rest = {key_down(KEY_A), button_down(BTN_Y), key_up(KEY_L), key_down(KEY_X)};
+    Batch queued = {key_down(KEY_RIGHT), key_down(KEY_RIGHT), key_down(KEY_B)};
     queued.insert(queued.end(), rest.begin(), rest.end());
     push(queued);
     Player p;
@@ -854,7 +616,7 @@ TEST_F(QuickGameSelection, EventsQueuedAfterBStayQueuedForTheGame) {
     EXPECT_EQ(*next, (Next{Go::Game, 4}));
     EXPECT_EQ(opt, 4);
     EXPECT_EQ(cropp, 1);
-    EXPECT_EQ(describe(drain()), describe(rest));
+    EXPECT_EQ(describe(take_queue()), describe(rest));
 }
 
 struct SelectionCase {
@@ -880,60 +642,85 @@ TEST_P(SelectionBindings, LeadWhereTheSelectionSays) {
     EXPECT_EQ(*next, c.want);
     EXPECT_EQ(p.fed(), c.batches.size()) << "returned before all presses were fed";
     EXPECT_TRUE(globals_are({3, c.opt_after, 1, 5}));
-    EXPECT_TRUE(drain().empty()) << "presses left queued";
+    EXPECT_TRUE(take_queue().empty()) << "presses left queued";
 }
 
 const Batch unbound_on_selection = {
-    key(KEY_UP),        key(KEY_DOWN), key(KEY_SPACE),   key(KEY_ESCAPE),  key(KEY_A),
-    key(KEY_R),         key(KEY_Y),    button(BTN_UP),   button(BTN_DOWN), button(BTN_START),
-    button(BTN_SELECT), button(BTN_L), button(BTN_A),    button(BTN_Y),    key_up(KEY_B),
-    button_up(BTN_B),   key_up(KEY_X), button_up(BTN_X), stick_moved(),
+    key_down(KEY_UP),      key_down(KEY_DOWN),     key_down(KEY_SPACE),     key_down(KEY_ESCAPE),
+    key_down(KEY_A),       key_down(KEY_R),        key_down(KEY_Y),         button_down(BTN_UP),
+    button_down(BTN_DOWN), button_down(BTN_START), button_down(BTN_SELECT), button_down(BTN_L),
+    button_down(BTN_A),    button_down(BTN_Y),     key_up(KEY_B),           button_up(BTN_B),
+    key_up(KEY_X),         button_up(BTN_X),       axis_motion(),
 };
 
 Batch then_x(Batch b) {
-    b.push_back(key(KEY_X));
+    b.push_back(key_down(KEY_X));
     return b;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Screens, SelectionBindings,
     testing::Values(
+        SelectionCase{"LeftKeyWrapsFromOneToSix",
+                      1,
+                      2,
+                      {{key_down(KEY_LEFT), key_down(KEY_X)}},
+                      {Go::Title},
+                      6},
+        SelectionCase{"RightKeyWrapsFromSixToOne",
+                      6,
+                      2,
+                      {{key_down(KEY_RIGHT), key_down(KEY_X)}},
+                      {Go::Title},
+                      1},
+        SelectionCase{"LeftButtonMovesLeft",
+                      3,
+                      1,
+                      {{button_down(BTN_LEFT), key_down(KEY_X)}},
+                      {Go::Title},
+                      2},
+        SelectionCase{"RightButtonMovesRight",
+                      3,
+                      1,
+                      {{button_down(BTN_RIGHT), key_down(KEY_X)}},
+                      {Go::Title},
+                      4},
+        SelectionCase{"LeftButtonWrapsFromOne",
+                      1,
+                      1,
+                      {{button_down(BTN_LEFT), key_down(KEY_X)}},
+                      {Go::Title},
+                      6},
         SelectionCase{
-            "LeftKeyWrapsFromOneToSix", 1, 2, {{key(KEY_LEFT), key(KEY_X)}}, {Go::Title}, 6},
-        SelectionCase{
-            "RightKeyWrapsFromSixToOne", 6, 2, {{key(KEY_RIGHT), key(KEY_X)}}, {Go::Title}, 1},
-        SelectionCase{
-            "LeftButtonMovesLeft", 3, 1, {{button(BTN_LEFT), key(KEY_X)}}, {Go::Title}, 2},
-        SelectionCase{
-            "RightButtonMovesRight", 3, 1, {{button(BTN_RIGHT), key(KEY_X)}}, {Go::Title}, 4},
-        SelectionCase{
-            "LeftButtonWrapsFromOne", 1, 1, {{button(BTN_LEFT), key(KEY_X)}}, {Go::Title}, 6},
-        SelectionCase{
-            "KeyBStartsAGameAgainstTheMarkedOpponent", 5, 2, {{key(KEY_B)}}, {Go::Game, 5}, 5},
+            "KeyBStartsAGameAgainstTheMarkedOpponent", 5, 2, {{key_down(KEY_B)}}, {Go::Game, 5}, 5},
         SelectionCase{"ButtonBStartsAGameAgainstTheMarkedOpponent",
                       2,
                       2,
-                      {{button(BTN_B)}},
+                      {{button_down(BTN_B)}},
                       {Go::Game, 2},
                       2},
         SelectionCase{"RightRightBQueuedTogether",
                       3,
                       2,
-                      {{key(KEY_RIGHT), key(KEY_RIGHT), key(KEY_B)}},
+                      {{key_down(KEY_RIGHT), key_down(KEY_RIGHT), key_down(KEY_B)}},
                       {Go::Game, 5},
                       5},
         SelectionCase{"MovesOverSeveralPassesThenB",
                       6,
                       2,
-                      {{key(KEY_RIGHT)}, {button(BTN_RIGHT)}, {key(KEY_L)}, {button(BTN_B)}},
+                      {{key_down(KEY_RIGHT)},
+                       {button_down(BTN_RIGHT)},
+                       {key_down(KEY_L)},
+                       {button_down(BTN_B)}},
                       {Go::Game, 2},
                       2},
-        SelectionCase{"KeyXGoesBackToTheTitle", 4, 2, {{key(KEY_X)}}, {Go::Title}, 4},
-        SelectionCase{"ButtonXGoesBackToTheTitle", 4, 2, {{button(BTN_X)}}, {Go::Title}, 4},
+        SelectionCase{"KeyXGoesBackToTheTitle", 4, 2, {{key_down(KEY_X)}}, {Go::Title}, 4},
+        SelectionCase{"ButtonXGoesBackToTheTitle", 4, 2, {{button_down(BTN_X)}}, {Go::Title}, 4},
         SelectionCase{"TimeStepsLeaveTheOpponent",
                       2,
                       2,
-                      {{key(KEY_L), button(BTN_R), key(KEY_L), key(KEY_L), key(KEY_X)}},
+                      {{key_down(KEY_L), button_down(BTN_R), key_down(KEY_L), key_down(KEY_L),
+                        key_down(KEY_X)}},
                       {Go::Title},
                       2},
         SelectionCase{
@@ -945,7 +732,7 @@ INSTANTIATE_TEST_SUITE_P(
 using RoundScreen = Screens;
 
 TEST_F(RoundScreen, RoundOneShowsOneAndTheFirstOpponent) {
-    Player p({{key(KEY_B)}});
+    Player p({{key_down(KEY_B)}});
     const auto next = p.run([] { return round_no(1); });
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Game, 1}));
@@ -974,7 +761,7 @@ class RoundCard : public Screens, public testing::WithParamInterface<int> {};
 TEST_P(RoundCard, ShowsTheRoundAndItsOpponent) {
     const int n = GetParam();
     set_globals({1, 3, 1, 2});
-    Player p({Batch{}, {key(KEY_X)}});
+    Player p({Batch{}, {key_down(KEY_X)}});
     const auto next = p.run([n] { return round_no(n); });
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Title}));
@@ -1016,29 +803,32 @@ TEST_P(RoundBindings, LeadWhereTheRoundScreenSays) {
     Globals after = c.before;
     after.cropp = 2;
     EXPECT_TRUE(globals_are(after));
-    EXPECT_TRUE(drain().empty()) << "presses left queued";
+    EXPECT_TRUE(take_queue().empty()) << "presses left queued";
 }
 
 const Batch unbound_on_round = {
-    key(KEY_SPACE),     key(KEY_ESCAPE),  key(KEY_A),       key(KEY_L),        key(KEY_R),
-    key(KEY_Y),         key(KEY_UP),      key(KEY_DOWN),    key(KEY_LEFT),     key(KEY_RIGHT),
-    button(BTN_UP),     button(BTN_DOWN), button(BTN_LEFT), button(BTN_RIGHT), button(BTN_START),
-    button(BTN_SELECT), button(BTN_L),    button(BTN_R),    button(BTN_A),     button(BTN_Y),
-    key_up(KEY_B),      button_up(BTN_B), key_up(KEY_X),    stick_moved(),
+    key_down(KEY_SPACE),   key_down(KEY_ESCAPE),   key_down(KEY_A),        key_down(KEY_L),
+    key_down(KEY_R),       key_down(KEY_Y),        key_down(KEY_UP),       key_down(KEY_DOWN),
+    key_down(KEY_LEFT),    key_down(KEY_RIGHT),    button_down(BTN_UP),    button_down(BTN_DOWN),
+    button_down(BTN_LEFT), button_down(BTN_RIGHT), button_down(BTN_START), button_down(BTN_SELECT),
+    button_down(BTN_L),    button_down(BTN_R),     button_down(BTN_A),     button_down(BTN_Y),
+    key_up(KEY_B),         button_up(BTN_B),       key_up(KEY_X),          axis_motion(),
 };
 
 INSTANTIATE_TEST_SUITE_P(
     Screens, RoundBindings,
     testing::Values(
-        RoundCase{"KeyBPlaysOpponentN", 3, {0, 1, 1, 3}, {{key(KEY_B)}}, {Go::Game, 3}},
-        RoundCase{"ButtonBPlaysOpponentN", 5, {2, 6, 1, 5}, {{button(BTN_B)}}, {Go::Game, 5}},
-        RoundCase{"RoundDiffersFromRoundNumber", 6, {1, 2, 1, 2}, {{key(KEY_B)}}, {Go::Game, 6}},
-        RoundCase{"KeyXGoesBackToTheTitle", 2, {1, 4, 1, 2}, {{key(KEY_X)}}, {Go::Title}},
-        RoundCase{"ButtonXGoesBackToTheTitle", 4, {1, 4, 2, 4}, {{button(BTN_X)}}, {Go::Title}},
+        RoundCase{"KeyBPlaysOpponentN", 3, {0, 1, 1, 3}, {{key_down(KEY_B)}}, {Go::Game, 3}},
+        RoundCase{"ButtonBPlaysOpponentN", 5, {2, 6, 1, 5}, {{button_down(BTN_B)}}, {Go::Game, 5}},
+        RoundCase{
+            "RoundDiffersFromRoundNumber", 6, {1, 2, 1, 2}, {{key_down(KEY_B)}}, {Go::Game, 6}},
+        RoundCase{"KeyXGoesBackToTheTitle", 2, {1, 4, 1, 2}, {{key_down(KEY_X)}}, {Go::Title}},
+        RoundCase{
+            "ButtonXGoesBackToTheTitle", 4, {1, 4, 2, 4}, {{button_down(BTN_X)}}, {Go::Title}},
         RoundCase{"UnboundPressesDoNothing",
                   2,
                   {1, 1, 1, 2},
-                  {unbound_on_round, Batch{}, {key(KEY_B)}},
+                  {unbound_on_round, Batch{}, {key_down(KEY_B)}},
                   {Go::Game, 2}}),
     [](const testing::TestParamInfo<RoundCase>& i) { return std::string(i.param.name); });
 
@@ -1061,11 +851,13 @@ void PrintTo(const ResultCase& c, std::ostream* os) {
 class ResultScreens : public Screens, public testing::WithParamInterface<ResultCase> {};
 
 const Batch ignored_on_results = {
-    key(KEY_A),        key(KEY_X),         key(KEY_SPACE),   key(KEY_ESCAPE),  key(KEY_L),
-    key(KEY_R),        key(KEY_Y),         key(KEY_UP),      key(KEY_DOWN),    key(KEY_LEFT),
-    key(KEY_RIGHT),    button(BTN_UP),     button(BTN_DOWN), button(BTN_LEFT), button(BTN_RIGHT),
-    button(BTN_START), button(BTN_SELECT), button(BTN_L),    button(BTN_R),    button(BTN_A),
-    button(BTN_X),     button(BTN_Y),      key_up(KEY_B),    button_up(BTN_B), stick_moved(),
+    key_down(KEY_A),         key_down(KEY_X),       key_down(KEY_SPACE),    key_down(KEY_ESCAPE),
+    key_down(KEY_L),         key_down(KEY_R),       key_down(KEY_Y),        key_down(KEY_UP),
+    key_down(KEY_DOWN),      key_down(KEY_LEFT),    key_down(KEY_RIGHT),    button_down(BTN_UP),
+    button_down(BTN_DOWN),   button_down(BTN_LEFT), button_down(BTN_RIGHT), button_down(BTN_START),
+    button_down(BTN_SELECT), button_down(BTN_L),    button_down(BTN_R),     button_down(BTN_A),
+    button_down(BTN_X),      button_down(BTN_Y),    key_up(KEY_B),          button_up(BTN_B),
+    axis_motion(),
 };
 
 TEST_P(ResultScreens, DrawOnceAndLeaveOnlyOnB) {
@@ -1088,7 +880,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, ResultScreens,
                                                     1,
                                                     1,
                                                     3,
-                                                    key(KEY_B),
+                                                    key_down(KEY_B),
                                                     &bmp::you_win,
                                                     "Press B to return to the title screen :)",
                                                     {Go::Title},
@@ -1097,7 +889,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, ResultScreens,
                                                     1,
                                                     1,
                                                     5,
-                                                    button(BTN_B),
+                                                    button_down(BTN_B),
                                                     &bmp::you_win,
                                                     "Press B to return to the title screen :)",
                                                     {Go::Title},
@@ -1106,7 +898,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, ResultScreens,
                                                     1,
                                                     2,
                                                     1,
-                                                    key(KEY_B),
+                                                    key_down(KEY_B),
                                                     &bmp::you_win,
                                                     "Get your ass ready for the next Round!",
                                                     {Go::Round, 2},
@@ -1115,7 +907,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, ResultScreens,
                                                     1,
                                                     2,
                                                     3,
-                                                    button(BTN_B),
+                                                    button_down(BTN_B),
                                                     &bmp::you_win,
                                                     "Get your ass ready for the next Round!",
                                                     {Go::Round, 4},
@@ -1124,7 +916,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, ResultScreens,
                                                     1,
                                                     2,
                                                     5,
-                                                    key(KEY_B),
+                                                    key_down(KEY_B),
                                                     &bmp::you_win,
                                                     "Get your ass ready for the next Round!",
                                                     {Go::Round, 6},
@@ -1133,7 +925,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, ResultScreens,
                                                     2,
                                                     1,
                                                     2,
-                                                    key(KEY_B),
+                                                    key_down(KEY_B),
                                                     &bmp::lost,
                                                     "Press B to return to the title screen :)",
                                                     {Go::Title},
@@ -1142,7 +934,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, ResultScreens,
                                                     2,
                                                     1,
                                                     4,
-                                                    button(BTN_B),
+                                                    button_down(BTN_B),
                                                     &bmp::lost,
                                                     "Press B to return to the title screen :)",
                                                     {Go::Title},
@@ -1151,7 +943,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, ResultScreens,
                                                     2,
                                                     2,
                                                     3,
-                                                    key(KEY_B),
+                                                    key_down(KEY_B),
                                                     &bmp::lost,
                                                     "Press B to return tot the title screen :)",
                                                     {Go::Title},
@@ -1160,7 +952,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, ResultScreens,
                                                     2,
                                                     2,
                                                     6,
-                                                    button(BTN_B),
+                                                    button_down(BTN_B),
                                                     &bmp::lost,
                                                     "Press B to return tot the title screen :)",
                                                     {Go::Title},
@@ -1192,7 +984,7 @@ long long ms_between(const Call& a, const Call& b) {
 
 TEST_F(ErrorScreen, FlashesThenShowsTheTextAndLeavesTheGlobals) {
     set_globals({3, 6, 2, 6});
-    Player p({{key(KEY_A)}});
+    Player p({{key_down(KEY_A)}});
     const auto next = p.run(error);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Title}));
@@ -1225,15 +1017,15 @@ TEST_P(ErrorEndsOn, AnyPress) {
 
 INSTANTIATE_TEST_SUITE_P(
     Screens, ErrorEndsOn,
-    testing::Values(Press{"KeyB", key(KEY_B)}, Press{"Space", key(KEY_SPACE)},
-                    Press{"Escape", key(KEY_ESCAPE)}, Press{"KeyA", key(KEY_A)},
-                    Press{"LeftKey", key(KEY_LEFT)}, Press{"ButtonB", button(BTN_B)},
-                    Press{"Start", button(BTN_START)}, Press{"ButtonA", button(BTN_A)},
-                    Press{"ButtonX", button(BTN_X)}, Press{"StickUp", button(BTN_UP)}),
+    testing::Values(Press{"KeyB", key_down(KEY_B)}, Press{"Space", key_down(KEY_SPACE)},
+                    Press{"Escape", key_down(KEY_ESCAPE)}, Press{"KeyA", key_down(KEY_A)},
+                    Press{"LeftKey", key_down(KEY_LEFT)}, Press{"ButtonB", button_down(BTN_B)},
+                    Press{"Start", button_down(BTN_START)}, Press{"ButtonA", button_down(BTN_A)},
+                    Press{"ButtonX", button_down(BTN_X)}, Press{"StickUp", button_down(BTN_UP)}),
     [](const testing::TestParamInfo<Press>& i) { return std::string(i.param.name); });
 
 TEST_F(ErrorScreen, ReleasesAndTheStickDoNotEndIt) {
-    Player p({{key_up(KEY_B), button_up(BTN_B), stick_moved()}, Batch{}, {button(BTN_Y)}});
+    Player p({{key_up(KEY_B), button_up(BTN_B), axis_motion()}, Batch{}, {button_down(BTN_Y)}});
     const auto next = p.run(error);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Title}));
@@ -1242,13 +1034,13 @@ TEST_F(ErrorScreen, ReleasesAndTheStickDoNotEndIt) {
 }
 
 TEST_F(ErrorScreen, PressQueuedDuringTheFlashEndsItOnceTheTextIsShown) {
-    push({button(BTN_START), key(KEY_DOWN)});
+    push({button_down(BTN_START), key_down(KEY_DOWN)});
     Player p;
     const auto next = p.run(error);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Title}));
     EXPECT_TRUE(same_calls(p.calls(), error_calls));
-    EXPECT_TRUE(drain().empty()) << "the presses queued with it are used up";
+    EXPECT_TRUE(take_queue().empty()) << "the presses queued with it are used up";
 }
 
 TEST_F(ErrorScreen, ScreenIsWhiteWhereNoTextIsAfterTheLastFlip) {
@@ -1263,7 +1055,7 @@ TEST_F(ErrorScreen, ScreenIsWhiteWhereNoTextIsAfterTheLastFlip) {
     };
     bool looked = false;
     int stray = 0, dark_in_text = 0, first_x = -1, first_y = -1;
-    Player p({{key(KEY_B)}});
+    Player p({{key_down(KEY_B)}});
     p.probe = [&] {
         if (looked || p.calls().size() != error_calls.size()) return;
         looked = true;

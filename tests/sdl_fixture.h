@@ -1,19 +1,37 @@
-// SDL test helpers: one headless start-up, a scripted player on the empty-queue seam, events
-// to queue, and pixel checks of the screen against the loaded pictures.
+// SDL test helpers: one headless start-up, the screens' start values, a scripted player on the
+// empty-queue seam, events to queue, drawing calls as recorded, and pixel checks of the screen
+// against the loaded pictures.
 #pragma once
 
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
-#include <initializer_list>
+#include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "screens/flow.h"
+
+inline void PrintTo(Go go, std::ostream* os) {
+    static const char* const names[] = {"Stay", "Title", "QuickGame", "Round", "Game",
+                                        "Win",  "Loss",  "Error",     "Quit",  "Exit"};
+    *os << "Go::" << names[static_cast<int>(go)];
+}
+
+inline void PrintTo(const Next& n, std::ostream* os) {
+    PrintTo(n.go, os);
+    *os << " arg " << n.arg;
+}
+
+inline bool operator==(const Next& a, const Next& b) {
+    return a.go == b.go && a.arg == b.arg;
+}
 
 // ---- Start-up, once per process ----
 
@@ -27,6 +45,8 @@ class HeadlessSdl : public testing::Environment {
 };
 
 // ---- Events ----
+
+using Batch = std::vector<SDL_Event>;
 
 inline SDL_Event key_event(Uint8 type, int sym) {
     SDL_Event e{};
@@ -87,6 +107,13 @@ inline std::string describe(const SDL_Event& e) {
     return os.str();
 }
 
+inline std::string describe(const Batch& events) {
+    std::string s;
+    for (const SDL_Event& e : events)
+        s += (s.empty() ? "" : ", ") + describe(e);
+    return "[" + s + "]";
+}
+
 inline bool same_event(const SDL_Event& a, const SDL_Event& b) {
     if (a.type != b.type) return false;
     switch (a.type) {
@@ -99,18 +126,192 @@ inline bool same_event(const SDL_Event& a, const SDL_Event& b) {
     }
 }
 
-inline void push(std::initializer_list<SDL_Event> events) {
+inline void push(const Batch& events) {
     for (SDL_Event e : events)
         ASSERT_EQ(SDL_PushEvent(&e), 0) << "queue full at " << describe(e);
 }
 
 // Everything still queued, taken out of SDL's queue.
-inline std::vector<SDL_Event> take_queue() {
-    std::vector<SDL_Event> out;
+inline Batch take_queue() {
+    Batch out;
     SDL_Event e;
     while (SDL_PollEvent(&e))
         out.push_back(e);
     return out;
+}
+
+// ---- Start values of the screens' globals ----
+
+struct Globals {
+    int what, opt, cropp, round_n;
+};
+inline Globals globals() {
+    return {what, opt, cropp, round_n};
+}
+inline void set_globals(Globals g) {
+    what = g.what;
+    opt = g.opt;
+    cropp = g.cropp;
+    round_n = g.round_n;
+}
+inline std::string describe(Globals g) {
+    std::ostringstream os;
+    os << "what " << g.what << ", opt " << g.opt << ", cropp " << g.cropp << ", round_n "
+       << g.round_n;
+    return os.str();
+}
+inline testing::AssertionResult globals_are(Globals want) {
+    const Globals got = globals();
+    if (got.what == want.what && got.opt == want.opt && got.cropp == want.cropp &&
+        got.round_n == want.round_n)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure()
+           << "globals are " << describe(got) << ", expected " << describe(want);
+}
+
+// Every test of the screens starts from the program's start values with an empty queue.
+class FreshStart : public testing::Test {
+  protected:
+    void SetUp() override {
+        take_queue();
+        set_globals({0, 1, 1, 1});
+    }
+    void TearDown() override { take_queue(); }
+};
+
+// ---- Drawing calls as recorded ----
+
+struct Rgb {
+    int r, g, b;
+};
+inline constexpr Rgb WHITE{255, 255, 255}, ORANGE{255, 160, 50}, PINK{255, 200, 255},
+    CYAN{0, 255, 255}, BLACK{0, 0, 0}, GREY{79, 79, 79};
+
+using Clock = std::chrono::steady_clock;
+
+// One drawing call as the on_draw seam reports it, with its text copied.
+struct Call {
+    DrawCall::Kind kind;
+    std::string text;
+    SDL_Surface* bitmap;
+    int x, y, w, h;
+    Rgb colour;
+    Clock::time_point at; // when it was drawn (not compared)
+};
+
+inline Call recorded(const DrawCall& d) {
+    Call c{d.kind,      d.kind == DrawCall::Text && d.text ? d.text : "",
+           d.bitmap,    d.x,
+           d.y,         d.w,
+           d.h,         {d.r, d.g, d.b},
+           Clock::now()};
+    if (d.kind == DrawCall::Fill) c.x = c.y = c.w = c.h = 0;
+    return c;
+}
+
+inline Call text_at(const std::string& s, int x, int y, Rgb c) {
+    return {DrawCall::Text, s, nullptr, x, y, 0, 0, c, {}};
+}
+inline Call sprite_at(SDL_Surface* bitmap, int x, int y, int w, int h) {
+    return {DrawCall::Sprite, "", bitmap, x, y, w, h, {0, 0, 0}, {}};
+}
+inline Call fill_with(Rgb c) {
+    return {DrawCall::Fill, "", nullptr, 0, 0, 0, 0, c, {}};
+}
+inline Call flip() {
+    return {DrawCall::Flip, "", nullptr, 0, 0, 0, 0, {0, 0, 0}, {}};
+}
+
+inline bool same_colour(Rgb a, Rgb b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+
+inline bool same_call(const Call& a, const Call& b) {
+    if (a.kind != b.kind) return false;
+    switch (a.kind) {
+    case DrawCall::Text:
+        return a.text == b.text && a.x == b.x && a.y == b.y && same_colour(a.colour, b.colour);
+    case DrawCall::Sprite:
+        return a.bitmap == b.bitmap && a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+    case DrawCall::Fill: return same_colour(a.colour, b.colour);
+    case DrawCall::Flip: return true;
+    }
+    return false;
+}
+
+struct NamedPicture {
+    SDL_Surface** bitmap;
+    const char* name;
+};
+// Every full-screen picture, portrait and banner the screens draw, by the name its global has.
+inline const NamedPicture pictures[] = {
+    {&bmp::title, "title"},
+    {&bmp::main_scr, "main_scr"},
+    {&bmp::rite, "rite"},
+    {&bmp::falce, "falce"},
+    {&bmp::help, "help"},
+    {&bmp::round, "round"},
+    {&bmp::quickie, "quickie"},
+    {&bmp::x_totitle, "x_totitle"},
+    {&bmp::r_time, "r_time"},
+    {&bmp::you_win, "you_win"},
+    {&bmp::lost, "lost"},
+    {&bmp::borin_quastle, "borin_quastle"},
+    {&bmp::wenna_pollsby, "wenna_pollsby"},
+    {&bmp::tovi_glimrat, "tovi_glimrat"},
+    {&bmp::jory_vandle, "jory_vandle"},
+    {&bmp::hollis_quibbleton, "hollis_quibbleton"},
+    {&bmp::zebrolt_mm, "zebrolt_mm"},
+};
+
+inline std::string picture_name(SDL_Surface* s) {
+    for (const NamedPicture& p : pictures)
+        if (*p.bitmap == s) return p.name;
+    std::ostringstream os;
+    os << "picture " << static_cast<const void*>(s);
+    return os.str();
+}
+
+inline std::string describe(const Call& c) {
+    std::ostringstream os;
+    const auto rgb = [&os](Rgb v) { os << " (" << v.r << "," << v.g << "," << v.b << ")"; };
+    switch (c.kind) {
+    case DrawCall::Text:
+        os << "text \"" << c.text << "\" at " << c.x << "," << c.y;
+        rgb(c.colour);
+        break;
+    case DrawCall::Sprite:
+        os << "sprite " << picture_name(c.bitmap) << " at " << c.x << "," << c.y << " " << c.w
+           << "x" << c.h;
+        break;
+    case DrawCall::Fill:
+        os << "fill";
+        rgb(c.colour);
+        break;
+    case DrawCall::Flip: os << "flip"; break;
+    }
+    return os.str();
+}
+
+inline std::string describe(const std::vector<Call>& calls) {
+    std::ostringstream os;
+    for (const Call& c : calls)
+        os << "\n    " << describe(c);
+    return os.str();
+}
+
+inline testing::AssertionResult same_calls(const std::vector<Call>& got,
+                                           const std::vector<Call>& want) {
+    for (size_t i = 0; i < got.size() || i < want.size(); ++i) {
+        if (i < got.size() && i < want.size() && same_call(got[i], want[i])) continue;
+        std::ostringstream os;
+        os << "first difference at call " << i + 1 << ": expected "
+           << (i < want.size() ? describe(want[i]) : "nothing") << ", drawn "
+           << (i < got.size() ? describe(got[i]) : "nothing") << "\n  drawn:" << describe(got)
+           << "\n  expected:" << describe(want);
+        return testing::AssertionFailure() << os.str();
+    }
+    return testing::AssertionSuccess();
 }
 
 // ---- Pixels ----
@@ -199,6 +400,34 @@ inline bool frame_drawn() {
     return false;
 }
 
+// ---- The seams ----
+
+// Hands the empty-queue and drawing seams to one player of type P while the guard lives; the
+// player's static hooks reach it through player().
+template <class P> class OnSeams {
+  public:
+    OnSeams(P& p, void (*empty)(), void (*draw)(const DrawCall&)) {
+        current() = &p;
+        on_queue_empty = empty;
+        on_draw = draw;
+    }
+    ~OnSeams() {
+        on_queue_empty = nullptr;
+        on_draw = nullptr;
+        current() = nullptr;
+    }
+    OnSeams(const OnSeams&) = delete;
+    OnSeams& operator=(const OnSeams&) = delete;
+
+    static P& player() { return *current(); }
+
+  private:
+    static P*& current() {
+        static P* p = nullptr;
+        return p;
+    }
+};
+
 // ---- The scripted player ----
 
 struct Hang : std::runtime_error {
@@ -232,19 +461,8 @@ class Script {
     size_t steps_run() const { return next_; }
 
     // Installs the script on the seams (empty queue, drawing calls) while the guard lives.
-    struct Installed {
-        explicit Installed(Script& s) {
-            current() = &s;
-            on_queue_empty = &Script::hook;
-            on_draw = &Script::record;
-        }
-        ~Installed() {
-            on_queue_empty = nullptr;
-            on_draw = nullptr;
-            current() = nullptr;
-        }
-        Installed(const Installed&) = delete;
-        Installed& operator=(const Installed&) = delete;
+    struct Installed : OnSeams<Script> {
+        explicit Installed(Script& s) : OnSeams(s, &Script::hook, &Script::record) {}
     };
 
   private:
@@ -260,17 +478,12 @@ class Script {
         return *this;
     }
 
-    static Script*& current() {
-        static Script* s = nullptr;
-        return s;
-    }
-
-    static void hook() { current()->poll(); }
+    static void hook() { OnSeams<Script>::player().poll(); }
 
     // What is on the screen counts as shown only when it was flipped and nothing was drawn
     // after the flip.
     static void record(const DrawCall& call) {
-        Script& s = *current();
+        Script& s = OnSeams<Script>::player();
         if (call.kind == DrawCall::Flip) {
             s.flipped_ = true;
             s.drawn_after_flip_ = false;
