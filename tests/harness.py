@@ -1,11 +1,17 @@
-# Shared by the whole-program tests: paths, the sandboxed game process, and waiting on it.
+# Shared by the whole-program tests: paths, the sandboxed game process, and playing it in X.
+import calendar
 import ctypes
+import glob
 import os
+import select
 import shutil
 import signal
 import subprocess
 import tempfile
 import time
+import unittest
+
+from pixels import Canvas, differences, differs_in, read_bmp, read_xwd, rgb565, write_png
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.environ.get("GAME_ROOT", os.path.dirname(HERE))
@@ -148,8 +154,382 @@ def run(argv, timeout=30, **kw):
                           stdin=subprocess.DEVNULL, **kw).stdout
 
 
+def clear_artefacts(test):
+    """Empties the test's artefact folder, so that it holds this run's pictures only."""
+    shutil.rmtree(os.path.join(ARTEFACTS, test.id().split(".", 1)[-1]), True)
+
+
 def artefact_path(test, step, ext="png"):
     """Where a test keeps what a reviewer may want to look at: one folder per test."""
     d = os.path.join(ARTEFACTS, test.id().split(".", 1)[-1])
     os.makedirs(d, exist_ok=True)
     return os.path.join(d, "%s.%s" % (step, ext))
+
+
+# ---------------------------------------------------------------------------------------
+# The game played in a real X server: key presses in, screenshots out.
+
+# Key of each colour 1..6 (red, green, blue, yellow, brown, purple) and its ball's picture.
+KEYS = {1: "x", 2: "b", 3: "y", 4: "a", 5: "r", 6: "l"}
+BALLS = {1: "ball_red", 2: "ball_green", 3: "ball_blue", 4: "ball_yellow", 5: "ball_brown",
+         6: "ball_purple"}
+
+# The board's layout.
+BALL_X, BALL_DX, BALL_Y, BALL_DY = 74, 37, 21, 29
+MARK_X = (222, 239, 222, 239)
+MARK_Y, MARK_DY, MARK_LOWER = 25, 29, 11
+BANNER_X = 127
+BANNER_Y = (18, 46, 72, 100, 128, 156, 188)
+FALSE_H = (34, 36, 34, 34, 34, 34, 34)
+# The game copies its own rectangle of each opponent's portrait: picture, x, y, w, h.
+GAME_PORTRAITS = {
+    1: ("borin_quastle", 18, 50, 32, 42), 2: ("wenna_pollsby", 13, 50, 43, 42),
+    3: ("tovi_glimrat", 14, 50, 43, 42), 4: ("jory_vandle", 15, 50, 37, 36),
+    5: ("hollis_quibbleton", 15, 50, 39, 40), 6: ("zebrolt_mm", 15, 50, 40, 46),
+}
+# "Opponent" is drawn anti-aliased at (12, 100).
+BOARD_TEXT = (12, 100, 60, 20)
+
+# The menus' rectangle of each portrait: picture, w, h.
+MENU_PORTRAITS = {
+    1: ("borin_quastle", 30, 42), 2: ("wenna_pollsby", 43, 42), 3: ("tovi_glimrat", 42, 41),
+    4: ("jory_vandle", 37, 36), 5: ("hollis_quibbleton", 39, 40), 6: ("zebrolt_mm", 40, 46),
+}
+ROUND_PORTRAIT_AT = (15, 57)
+SELECTION_PORTRAIT_AT = ((18, 104), (58, 104), (108, 105), (158, 110), (208, 106), (258, 100))
+SELECTION_GREY = (79, 79, 79)
+
+# Title entries are written at y 150 + 12 * n; each mark "[ ]" starts at x 225, 3 px left of
+# its entry's bullet at 228, so only a marked entry has anything drawn in x 225..227.
+TITLE_ENTRIES = ("Quick Game", "Tournament", "Help", "Quit")
+TITLE_MARKS = [(225, 150 + 12 * n, 3, 12) for n in range(4)]
+# The same on the selection: a bullet per opponent at y 90, its mark 3 px to the left...
+SELECTION_BULLET_X = (31, 78, 128, 175, 225, 275)
+SELECTION_MARKS = [(x - 3, 90, 3, 12) for x in SELECTION_BULLET_X]
+# ...and a bullet per time at x 275, y 20 + 12 * n.
+TIME_MARKS = [(272, 20 + 12 * n, 3, 12) for n in range(3)]
+
+# Seconds a screen may take to show what it should.
+SCREEN_TIMEOUT = 8
+# Seconds left to the game to act on presses that must change nothing visible, before
+# the screen is looked at: a wrong reaction to them would have shown by then.
+SETTLE = 0.3
+
+WHITE, BLACK, CROSS = "white", "black", "black+cross"
+
+
+def marks_for(row, code):
+    """Per hole: white where the ball is the code's colour there, black where that colour
+    is elsewhere in the code, black with a cross where it is nowhere in it."""
+    return [WHITE if b == c else BLACK if b in code else CROSS for b, c in zip(row, code)]
+
+
+class Pictures:
+    """data/'s BMPs, read on first use."""
+
+    def __init__(self, data=DATA):
+        self.data, self.cache = data, {}
+
+    def __getattr__(self, name):
+        if name.startswith("__"):
+            raise AttributeError(name)
+        if name not in self.cache:
+            self.cache[name] = read_bmp(os.path.join(self.data, name + ".bmp"))
+        return self.cache[name]
+
+    def __getitem__(self, name):
+        return getattr(self, name)
+
+
+class Screens:
+    """The screens as the game must show them, from data/'s pictures; each Canvas's text
+    lists where anti-aliased text goes over it."""
+
+    def __init__(self, pictures):
+        self.p = pictures
+
+    def full(self, name):
+        return Canvas().blit(self.p[name], 0, 0, keyed=False)
+
+    def fresh_board(self, opponent=1):
+        name, x, y, w, h = GAME_PORTRAITS[opponent]
+        return self.full("main").blit(self.p[name], x, y, w, h).with_text(BOARD_TEXT)
+
+    def board(self, rows, code, opponent=1):
+        """A game with the given rows of colours (the last may be partial): balls, then the
+        markers and banner of each full row up to the first right one. Against opponent 6
+        a right row has no banner."""
+        c = self.fresh_board(opponent)
+        for r, row in enumerate(rows):
+            for h, colour in enumerate(row):
+                c.blit(self.p[BALLS[colour]], BALL_X + BALL_DX * h, BALL_Y + BALL_DY * r, 27, 25)
+        for r, row in enumerate(rows):
+            if len(row) < 4:
+                break
+            for h, mark in enumerate(marks_for(row, code)):
+                x, y = MARK_X[h], MARK_Y + MARK_DY * r + (MARK_LOWER if h >= 2 else 0)
+                c.blit(self.p["1" if mark == WHITE else "2"], x, y, 14, 8)
+                if mark == CROSS:
+                    c.blit(self.p["3"], x, y, 14, 8)
+            if list(row) == list(code):
+                return c.blit(self.p.right, BANNER_X, BANNER_Y[r], 54, 36)
+            c.blit(self.p["false"], BANNER_X, BANNER_Y[r], 54, FALSE_H[r])
+        return c
+
+    def help(self):
+        return self.full("help_screen")
+
+    def title(self):
+        # The entries, their bullets and the mark: x 225 to about 300, y 150 to 197.
+        return self.full("title").with_text((220, 145, 100, 56))
+
+    def selection(self):
+        c = Canvas(fill=rgb565(*SELECTION_GREY))
+        for n, (x, y) in enumerate(SELECTION_PORTRAIT_AT, 1):
+            name, w, h = MENU_PORTRAITS[n]
+            c.blit(self.p[name], x, y, w, h)
+        c.blit(self.p.quickie, 90, 20, 139, 33)
+        c.blit(self.p.x_totitle, 1, 1, 19, 9)
+        c.blit(self.p.r_time, 290, 1, 29, 15)
+        return c.with_text(
+            (80, 70, 240, 13),    # "Please choose your opponent!"
+            (25, 90, 295, 13),    # the opponents' bullets and mark
+            (25, 150, 295, 47),   # name, IQ, comment (and its second line)
+            (272, 20, 48, 37))    # the times, their bullets and mark
+
+    def round(self, n):
+        name, w, h = MENU_PORTRAITS[n]
+        c = self.full("round").blit(self.p.x_totitle, 1, 1, 19, 9)
+        c.blit(self.p[name], ROUND_PORTRAIT_AT[0], ROUND_PORTRAIT_AT[1], w, h)
+        return c.with_text(
+            ROUND_NUMBER,         # the round's number
+            (70, 67, 250, 24),    # the opponent's comment, one or two lines
+            (20, 120, 300, 36),   # name, IQ and time limit with their captions
+            (20, 200, 120, 12))   # "Press B to start!"
+
+    def win(self):
+        return self.full("you_win").with_text(RESULT_LINE)
+
+    def loss(self):
+        return self.full("you_lost").with_text(RESULT_LINE)
+
+    def error(self):
+        return Canvas(fill=0xFFFF).with_text(*ERROR_LINES)
+
+
+ROUND_NUMBER = (137, 20, 30, 12)
+# The one white line of the win and loss screens, written at (51, 193).
+RESULT_LINE = (45, 188, 275, 19)
+# The four black lines of the joke error screen, written at x 10.
+ERROR_LINES = [(10, y, 310, 12) for y in (10, 22, 34, 100)]
+
+
+class Xvfb:
+    """A private X server of 320x240 at 16 bits on the first free display."""
+
+    def __init__(self):
+        rfd, wfd = os.pipe()
+        self.log = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "320x240x16", "-nolisten", "tcp",
+             # Without -noreset the server resets whenever its last client leaves, and
+             # refuses the connections that come in meanwhile.
+             "-noreset"],
+            pass_fds=(wfd,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=self.log, start_new_session=True, preexec_fn=die_with_parent)
+        os.close(wfd)
+        number = b""
+        deadline = time.monotonic() + 15
+        with os.fdopen(rfd, "rb", buffering=0) as r:
+            while not number.endswith(b"\n") and time.monotonic() < deadline:
+                ready, _, _ = select.select([r], [], [], 0.2)
+                if ready:
+                    chunk = r.read(16)
+                    if not chunk:
+                        break
+                    number += chunk
+        if not number.strip().isdigit():
+            stop(self.proc)
+            self.log.seek(0)
+            raise RuntimeError("Xvfb did not start: %r" % self.log.read()[-2000:])
+        self.display = ":" + number.strip().decode()
+
+    def env(self, **extra):
+        return clean_env(DISPLAY=self.display, **extra)
+
+    def stop(self):
+        stop(self.proc, signal.SIGTERM)
+        self.log.close()
+
+
+def codes(seed, *opponents):
+    """The codes of games against the opponents in that order, in one run seeded so."""
+    out = run([CODEOF, str(seed)] + [str(n) for n in opponents])
+    return [[int(v) for v in line.split()] for line in out.splitlines()]
+
+
+class XGameCase(unittest.TestCase):
+    """Starts an X server for the class, and a fresh game process for each test."""
+
+    BASE_TIME = calendar.timegm((2026, 1, 1, 0, 0, 0))
+
+    @classmethod
+    def setUpClass(cls):
+        cls.x = Xvfb()
+        cls.addClassCleanup(cls.x.stop)
+        found = glob.glob("/usr/lib/*/faketime/libfaketime.so.1")
+        if not found:
+            raise RuntimeError("libfaketime is not installed (Debian package faketime)")
+        cls.libfaketime = found[0]
+        cls.pictures = Pictures()
+        cls.screens = Screens(cls.pictures)
+        # A frozen clock makes the seed known; take the first second whose first code
+        # against opponent 1 has two colours, so that a row can earn all three markers.
+        for seed in range(cls.BASE_TIME, cls.BASE_TIME + 100):
+            draws = [int(v) for v in run([CODEOF, str(seed), "--draws", "2"]).split()]
+            if draws[0] != draws[1]:
+                break
+        cls.seed, cls.draws = seed, draws
+        cls.code = codes(seed, 1)[0]
+        cls.faketime = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(seed))
+        clock = run(["env", "LD_PRELOAD=" + cls.libfaketime, "FAKETIME=" + cls.faketime,
+                     "TZ=UTC", "date", "+%s"]).strip()
+        if clock != str(seed):
+            raise RuntimeError("faketime gives %s, not %d" % (clock, seed))
+
+    def setUp(self):
+        clear_artefacts(self)
+        self.box = Sandbox(self)
+        self.game = None
+        self.steps = 0
+
+    def tearDown(self):
+        self.stop_game()
+
+    def stop_game(self):
+        if self.game:
+            stop(self.game)
+        # The next game must not find this game's window.
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline and self.xdotool(
+                "search", "--class", "codebreaker", check=False).returncode == 0:
+            time.sleep(0.05)
+
+    def xdotool(self, *args, check=True):
+        return subprocess.run(["xdotool"] + list(args), env=self.x.env(), capture_output=True,
+                              timeout=15, check=check, stdin=subprocess.DEVNULL)
+
+    def start_game(self, cwd=ROOT, menu=True):
+        """Starts the game on the frozen clock; without menu there is no /usr/gp2x."""
+        if self.game:
+            self.stop_game()
+        extra = {} if menu else {"GP2X_MENU": "absent"}
+        env = self.box.env(DISPLAY=self.x.display, SDL_VIDEODRIVER="x11",
+                           SDL_AUDIODRIVER="dummy", TZ="UTC", **extra)
+        # Only the game sees the frozen clock; monotonic time keeps running for SDL.
+        self.game = self.box.popen(
+            ["env", "LD_PRELOAD=" + self.libfaketime, "FAKETIME=" + self.faketime,
+             "FAKETIME_DONT_FAKE_MONOTONIC=1", GAME], cwd=cwd, env=env)
+        found = self.xdotool("search", "--sync", "--onlyvisible", "--class", "codebreaker")
+        self.window = found.stdout.split()[0].decode()
+        self.xdotool("windowfocus", "--sync", self.window)
+
+    def keys(self, *names, settle=False):
+        """Presses the keys 30 ms apart; with settle, gives the game time to act on them
+        before the screen is looked at again."""
+        self.xdotool("key", "--delay", "30", *names)
+        if settle:
+            time.sleep(SETTLE)
+
+    def type_row(self, row):
+        self.keys(*(KEYS[c] for c in row))
+
+    def screenshot(self):
+        shot = subprocess.run(["xwd", "-root", "-silent", "-display", self.x.display],
+                              capture_output=True, timeout=15, check=True)
+        return read_xwd(shot.stdout)
+
+    def expect_screen(self, expected, step):
+        """Waits until the screen is expected pixel for pixel outside its text areas, with
+        something drawn in each of them, and keeps the screenshot. On a timeout the last
+        screenshot, the expected screen and the differences (red) are kept as well, and the
+        test fails."""
+        self.steps += 1
+        name = "%02d_%s" % (self.steps, step)
+        deadline = time.monotonic() + SCREEN_TIMEOUT
+        while True:
+            shot = self.screenshot()
+            diff = differences(shot, expected, expected.text)
+            blank = [r for r in expected.text if not differs_in(shot, expected, r)]
+            if (not diff and not blank) or time.monotonic() > deadline \
+                    or self.game.poll() is not None:
+                break
+            time.sleep(0.05)
+        write_png(artefact_path(self, name), shot)
+        if diff or blank:
+            write_png(artefact_path(self, name + "-expected"), expected)
+            ended = ("" if self.game.poll() is None
+                     else " (the game ended, status %r)" % self.game.returncode)
+            if not diff:
+                self.fail("%s: nothing drawn in the text area(s) %s%s; see %s" % (
+                    step, blank, ended, artefact_path(self, name)))
+            write_png(artefact_path(self, name + "-differences"), shot,
+                      overlay={i: (255, 0, 0) for i in diff})
+            i = diff[0]
+            self.fail("%s: %d pixels differ from what the game should show, the first at "
+                      "(%d, %d): %#06x instead of %#06x%s; see %s" % (
+                          step, len(diff), i % 320, i // 320, shot.pixels[i], expected.pixels[i],
+                          ended, artefact_path(self, name + "-differences")))
+        return shot
+
+    def expect_same(self, earlier, step, expected):
+        """Waits for expected, then holds the screen to a screenshot of the same screen
+        taken earlier in the run, text and all."""
+        shot = self.expect_screen(expected, step)
+        diff = differences(shot, earlier)
+        if diff:
+            name = "%02d_%s" % (self.steps, step)
+            write_png(artefact_path(self, name + "-earlier"), earlier)
+            write_png(artefact_path(self, name + "-differences"), shot,
+                      overlay={i: (255, 0, 0) for i in diff})
+            i = diff[0]
+            self.fail("%s: %d pixels differ from the same screen seen before, the first at "
+                      "(%d, %d); see %s" % (step, len(diff), i % 320, i // 320,
+                                            artefact_path(self, name + "-differences")))
+        return shot
+
+    def marked(self, shot, bare, rects):
+        """Indices of the rectangles with something drawn in them over the bare screen."""
+        return [n for n, r in enumerate(rects) if differs_in(shot, bare, r)]
+
+    def expect_title(self, mark, step):
+        """The title menu with the mark on entry mark (0..3), and on no other."""
+        bare = self.screens.title()
+        shot = self.expect_screen(bare, step)
+        self.assertEqual(self.marked(shot, bare, TITLE_MARKS), [mark],
+                         "%s: the mark should be on %r" % (step, TITLE_ENTRIES[mark]))
+        return shot
+
+    def expect_selection(self, opponent, step, time_mark=1):
+        """The Quick Game selection with opponent (1..6) and time_mark (1..3) marked."""
+        bare = self.screens.selection()
+        shot = self.expect_screen(bare, step)
+        self.assertEqual(self.marked(shot, bare, SELECTION_MARKS), [opponent - 1],
+                         "%s: opponent %d should be marked" % (step, opponent))
+        self.assertEqual(self.marked(shot, bare, TIME_MARKS), [time_mark - 1],
+                         "%s: time %d should be marked" % (step, time_mark))
+        return shot
+
+    def ended(self, timeout=10):
+        """Waits for the game process to end; returns (stdout, stderr)."""
+        try:
+            return self.game.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.fail("the game did not end within %d s" % timeout)
+
+    def end_with_menu(self):
+        """The game must be replaced by the menu program, which ends with its status 0."""
+        out, err = self.ended()
+        self.assertEqual(self.box.read_record(), menu_record(MENU_DIR, MENU_PROGRAM))
+        self.assertEqual(self.game.returncode, 0)
+        return out, err

@@ -1,7 +1,7 @@
 # Whole-program tests: the built game started as a process, and played end to end under Xvfb.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-# The code a game draws for a seed, computed by the game's own rules.
+# The codes the games of one run draw for a seed, computed by the game's own rules.
 add_executable(codeof ${CMAKE_CURRENT_SOURCE_DIR}/tools/codeof.cpp)
 target_link_libraries(codeof PRIVATE game_core)
 
@@ -32,5 +32,8 @@ add_process_test(process.signals         test_startup.py  SignalTest          30
 add_process_test(process.sdl_init_fails  test_startup.py  SdlInitFailureTest  30)
 add_process_test(process.video_mode_fails test_startup.py VideoModeFailureTest 120)
 add_process_test(e2e.game                test_endtoend.py GameTest            120)
-add_process_test(e2e.help                test_endtoend.py HelpTest            60)
-add_process_test(e2e.leaving             test_endtoend.py LeavingTest         60)
+add_process_test(e2e.help                test_endtoend.py HelpTest            90)
+add_process_test(e2e.leaving             test_endtoend.py LeavingTest         90)
+add_process_test(e2e.title               test_flow.py     TitleTest           60)
+add_process_test(e2e.quick_game          test_flow.py     QuickGameTest       90)
+add_process_test(e2e.tournament          test_flow.py     TournamentTest      120)

@@ -1,17 +1,20 @@
-// Prints the secret code a game against an opponent draws after srand(SEED), or raw draws.
+// Prints the secret codes a run draws after srand(SEED) for games in order, or raw draws.
 //
-//   codeof SEED [OPPONENT]   the code of new_game(g, OPPONENT) (default 1): "c1 c2 c3 c4"
-//   codeof SEED --draws N    the first N values of rand() % 6 + 1 after srand(SEED)
+//   codeof SEED [OPPONENT...]   one line "c1 c2 c3 c4" per game, each made by new_game for
+//                               the next OPPONENT (default: one game against 1), the draws
+//                               going on from game to game as they do in one run
+//   codeof SEED --draws N       the first N values of rand() % 6 + 1 after srand(SEED)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "game/rules.h"
 
 namespace {
 
 int usage() {
-    std::fputs("usage: codeof SEED [OPPONENT] | codeof SEED --draws N\n", stderr);
+    std::fputs("usage: codeof SEED [OPPONENT...] | codeof SEED --draws N\n", stderr);
     return 2;
 }
 
@@ -25,20 +28,28 @@ bool parse(const char* text, unsigned long& out) {
 
 int main(int argc, char** argv) {
     unsigned long seed = 0, n = 1;
-    if (argc < 2 || argc > 4 || !parse(argv[1], seed)) return usage();
+    if (argc < 2 || !parse(argv[1], seed)) return usage();
     std::srand(static_cast<unsigned>(seed));
 
-    if (argc == 4 && std::strcmp(argv[2], "--draws") == 0) {
-        if (!parse(argv[3], n)) return usage();
+    if (argc >= 3 && std::strcmp(argv[2], "--draws") == 0) {
+        if (argc != 4 || !parse(argv[3], n)) return usage();
         for (unsigned long i = 0; i < n; ++i)
             std::printf(i ? " %d" : "%d", std::rand() % COLOURS + 1);
         std::printf("\n");
         return 0;
     }
-    if (argc == 4 || (argc == 3 && !parse(argv[2], n))) return usage();
 
-    Game g;
-    new_game(g, static_cast<int>(n));
-    std::printf("%d %d %d %d\n", g.code[0], g.code[1], g.code[2], g.code[3]);
+    std::vector<int> opponents;
+    for (int i = 2; i < argc; ++i) {
+        if (!parse(argv[i], n) || n < 1 || n > COLOURS) return usage();
+        opponents.push_back(static_cast<int>(n));
+    }
+    if (opponents.empty()) opponents.push_back(1);
+
+    for (int opponent : opponents) {
+        Game g;
+        new_game(g, opponent);
+        std::printf("%d %d %d %d\n", g.code[0], g.code[1], g.code[2], g.code[3]);
+    }
     return 0;
 }

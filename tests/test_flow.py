@@ -1,0 +1,172 @@
+# The built game's screens around the games, played end to end in a real X server.
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import KEYS, ROUND_NUMBER, XGameCase, codes
+
+
+def crop(shot, rect):
+    x0, y0, w, h = rect
+    return tuple(shot.at(x, y) for y in range(y0, y0 + h) for x in range(x0, x0 + w))
+
+
+def wrong_rows(code, count=7):
+    rows = [[c] * 4 for c in range(1, 7)] + [[1, 2, 3, 4], [2, 3, 4, 5]]
+    return [r for r in rows if r != list(code)][:count]
+
+
+class TitleTest(XGameCase):
+
+    def test_mark_moves_wraps_and_b_does_nothing(self):
+        self.start_game()
+        first = self.expect_title(0, "title")
+        # Neither "b" nor the other game keys activate an entry; only space does. ("b" comes
+        # last: on the selection it would open, "x" would lead back here.)
+        self.keys("x", "l", "Left", "Right", "b", settle=True)
+        self.expect_same(first, "after_other_keys", self.screens.title())
+        self.keys("Up")
+        self.expect_title(3, "up_wraps_to_quit")
+        self.keys("Down")
+        self.expect_same(first, "down_wraps_to_quick_game", self.screens.title())
+        for n in (1, 2, 3):
+            self.keys("Down")
+            self.expect_title(n, "down_%d" % n)
+        self.keys("Up", "Up")
+        self.expect_title(1, "up_twice")
+
+
+class QuickGameTest(XGameCase):
+
+    def test_selection_and_a_won_game_against_opponent_3(self):
+        code = codes(self.seed, 3)[0]
+        self.start_game()
+        title = self.expect_title(0, "title")
+        self.keys("space")
+        self.expect_selection(1, "selection")
+        self.keys("Right", "Right")
+        marked = self.expect_selection(3, "opponent_3_marked")
+        # "x" goes back to the title, and the marked opponent is remembered.
+        self.keys("x")
+        self.expect_same(title, "back_to_title", self.screens.title())
+        self.keys("space")
+        self.expect_same(marked, "opponent_3_still_marked", self.screens.selection())
+        # "l" steps the time mark, round from the last time to the first.
+        self.keys("l")
+        self.expect_selection(3, "time_2", time_mark=2)
+        self.keys("l")
+        self.expect_selection(3, "time_3", time_mark=3)
+        self.keys("l")
+        self.expect_same(marked, "time_1_again", self.screens.selection())
+
+        self.keys("b")
+        self.expect_screen(self.screens.fresh_board(3), "fresh_board_opponent_3")
+        self.type_row(code)
+        self.expect_screen(self.screens.board([code], code, 3), "right_row_1")
+        self.keys("a")
+        win = self.expect_screen(self.screens.win(), "win")
+        # Only "b" leaves the win screen: had "x" left it, space would open the selection.
+        self.keys("x", "space", settle=True)
+        self.expect_same(win, "win_kept", self.screens.win())
+        self.keys("b")
+        self.expect_same(title, "title_again", self.screens.title())
+
+    def test_beating_opponent_6_ends_in_the_joke_error(self):
+        code = codes(self.seed, 6)[0]
+        self.start_game()
+        title = self.expect_title(0, "title")
+        self.keys("space")
+        first = self.expect_selection(1, "selection")
+        self.keys("Left")
+        marked = self.expect_selection(6, "left_wraps_to_6")
+        self.keys("b")
+        self.expect_screen(self.screens.fresh_board(6), "fresh_board_opponent_6")
+        # The right row brings no banner and no wait: the error screen follows at once.
+        self.type_row(code)
+        self.expect_screen(self.screens.error(), "error")
+        self.keys("x")
+        self.expect_same(title, "title_again", self.screens.title())
+        self.keys("space")
+        self.expect_same(marked, "opponent_6_still_marked", self.screens.selection())
+        self.keys("Right")
+        self.expect_same(first, "right_wraps_to_1", self.screens.selection())
+
+
+class TournamentTest(XGameCase):
+
+    def enter(self):
+        """Starts the game and enters the tournament; returns the title with it marked."""
+        self.start_game()
+        self.expect_title(0, "title")
+        self.keys("Down")
+        marked = self.expect_title(1, "tournament_marked")
+        self.keys("space")
+        return marked
+
+    def test_all_six_rounds_won_end_in_the_joke_error(self):
+        round_codes = codes(self.seed, 1, 2, 3, 4, 5, 6)
+        marked = self.enter()
+        numbers, first_win = [], None
+        for n, code in enumerate(round_codes, 1):
+            shot = self.expect_screen(self.screens.round(n), "round_%d" % n)
+            numbers.append(crop(shot, ROUND_NUMBER))
+            self.keys("b")
+            self.expect_screen(self.screens.fresh_board(n), "round_%d_game" % n)
+            self.type_row(code)
+            if n == 6:
+                break
+            self.expect_screen(self.screens.board([code], code, n), "round_%d_right_row" % n)
+            self.keys("x")
+            if first_win is None:
+                first_win = self.expect_screen(self.screens.win(), "round_%d_win" % n)
+            else:
+                self.expect_same(first_win, "round_%d_win" % n, self.screens.win())
+            self.keys("b")
+        self.assertEqual(len(set(numbers)), 6, "the six round screens must show six numbers")
+
+        # Round 6 won: no banner, the joke error screen, then the title with the mark kept.
+        self.expect_screen(self.screens.error(), "error")
+        self.keys("y")
+        self.expect_same(marked, "title_again", self.screens.title())
+
+    def test_back_to_the_title_restarts_and_a_loss_ends_the_tournament(self):
+        won, lost = codes(self.seed, 1, 1)
+        marked = self.enter()
+        round_1 = self.expect_screen(self.screens.round(1), "round_1")
+        self.keys("x")
+        self.expect_same(marked, "x_back_to_title", self.screens.title())
+        self.keys("space")
+        self.expect_same(round_1, "round_1_again", self.screens.round(1))
+
+        self.keys("b")
+        self.expect_screen(self.screens.fresh_board(1), "round_1_game")
+        self.type_row(won)
+        self.expect_screen(self.screens.board([won], won, 1), "round_1_right_row")
+        self.keys("x")
+        self.expect_screen(self.screens.win(), "round_1_win")
+        # Only "b" leaves: had "x" left for round 2, that "b" would have started its game.
+        self.keys("x", "b", settle=True)
+        self.expect_screen(self.screens.round(2), "round_2")
+        self.keys("x")
+        self.expect_same(marked, "round_2_back_to_title", self.screens.title())
+        # A new tournament starts at round 1 again.
+        self.keys("space")
+        self.expect_same(round_1, "new_tournament_round_1", self.screens.round(1))
+
+        self.keys("b")
+        self.expect_screen(self.screens.fresh_board(1), "new_round_1_game")
+        rows = wrong_rows(lost)
+        self.keys(*(KEYS[c] for row in rows for c in row))
+        self.expect_screen(self.screens.board(rows, lost, 1), "seven_wrong_rows")
+        self.keys("x")
+        loss = self.expect_screen(self.screens.loss(), "loss")
+        self.keys("space", settle=True)
+        self.expect_same(loss, "loss_kept", self.screens.loss())
+        # A lost round ends the tournament: back to the title, not to the next round.
+        self.keys("b")
+        self.expect_same(marked, "title_after_loss", self.screens.title())
+
+
+if __name__ == "__main__":
+    unittest.main()
