@@ -441,6 +441,17 @@ class XGameCase(unittest.TestCase):
         if settle:
             time.sleep(SETTLE)
 
+    def keys_at_once(self, *names):
+        """Presses the keys while the game is stopped, so that it finds them all queued
+        together when it goes on."""
+        os.kill(self.game.pid, signal.SIGSTOP)
+        try:
+            self.keys(*names)
+            # The X server has them once a round trip after them has come back.
+            self.xdotool("getwindowname", self.window)
+        finally:
+            os.kill(self.game.pid, signal.SIGCONT)
+
     def type_row(self, row):
         self.keys(*(KEYS[c] for c in row))
 

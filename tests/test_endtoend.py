@@ -152,6 +152,21 @@ class LeavingTest(XGameCase):
         self.assertEqual(out, b"")
         self.assertEqual(err, b"")
 
+    def test_escape_lets_the_presses_queued_behind_it_count(self):
+        self.start_game()
+        self.expect_title(0, "title")
+        self.keys("Down", "Down")
+        self.expect_title(2, "help_marked")
+        # Escape, then space on "Help", both queued: help opens first...
+        self.keys_at_once("Escape", "space")
+        self.expect_screen(self.screens.help(), "help")
+        self.assertIsNone(self.game.poll(), "the game ended before showing help")
+        # ...and once it is closed the program ends, handing over to the menu.
+        self.keys("x")
+        out, err = self.end_with_menu()
+        self.assertEqual(out, b"")
+        self.assertEqual(err, b"")
+
     # (what is left, keys to where it is left and its screen's check, keys that leave)
     ENDINGS = [
         ("escape_on_title", (), lambda t: t.expect_title(0, "title"), ("Escape",)),
