@@ -410,9 +410,7 @@ class TallBanners : public GameScreen, public testing::WithParamInterface<TallCa
 INSTANTIATE_TEST_SUITE_P(LossAndWin, TallBanners,
                          testing::Values(TallCase{"SevenWrongRows", false, Go::Loss},
                                          TallCase{"RightInRowSeven", true, Go::Win}),
-                         [](const testing::TestParamInfo<TallCase>& i) {
-                             return std::string(i.param.name);
-                         });
+                         ByName());
 
 TEST_P(TallBanners, EachRowsBannerIsDrawnAtItsOwnHeight) {
     StandIn false_banner(bmp::falce, gradient(banner_w, 40, 60));
@@ -461,9 +459,7 @@ class LeaveGame : public GameScreen, public testing::WithParamInterface<LeaveCas
 INSTANTIATE_TEST_SUITE_P(SelectAndEscape, LeaveGame,
                          testing::Values(LeaveCase{"Select", button_down(BTN_SELECT), Go::Title},
                                          LeaveCase{"Escape", key_down(KEY_ESCAPE), Go::Quit}),
-                         [](const testing::TestParamInfo<LeaveCase>& i) {
-                             return std::string(i.param.name);
-                         });
+                         ByName());
 
 TEST_P(LeaveGame, ReturnsAtOnceAndLeavesTheLaterEventsQueued) {
     const std::vector<SDL_Event> later = {key_down(KEY_B),      button_down(BTN_A),
@@ -500,9 +496,7 @@ class HelpInGame : public GameScreen, public testing::WithParamInterface<HelpCas
 INSTANTIATE_TEST_SUITE_P(SpaceAndStart, HelpInGame,
                          testing::Values(HelpCase{"Space", key_down(KEY_SPACE)},
                                          HelpCase{"Start", button_down(BTN_START)}),
-                         [](const testing::TestParamInfo<HelpCase>& i) {
-                             return std::string(i.param.name);
-                         });
+                         ByName());
 
 TEST_P(HelpInGame, ShowsHelpThenGoesOnWithTheSameGame) {
     const unsigned seed = 4242;
@@ -561,9 +555,7 @@ INSTANTIATE_TEST_SUITE_P(Presses, WaitForPress,
                          testing::Values(WaitCase{"Key", key_down('q')},
                                          WaitCase{"ButtonOfJoystick0", button_down(BTN_B, 0)},
                                          WaitCase{"ButtonOfJoystick3", button_down(5, 3)}),
-                         [](const testing::TestParamInfo<WaitCase>& i) {
-                             return std::string(i.param.name);
-                         });
+                         ByName());
 
 TEST_P(WaitForPress, ReturnsAtOnceWhenAPressIsQueuedAndEmptiesTheQueue) {
     push({key_up(KEY_A), axis_motion(), GetParam().press, key_down(KEY_B), button_up(3),
@@ -701,7 +693,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(SpriteCase{"LargerThanTheBitmap", 0, 0, 3, 2, 12, 10, rect(3, 2, 5, 4)},
                     SpriteCase{"OffsetRunningOffTheBitmap", 2, 1, 6, 5, 10, 10, rect(6, 5, 3, 3)},
                     SpriteCase{"PartOfTheBitmap", 1, 1, 0, 0, 2, 2, rect(0, 0, 2, 2)}),
-    [](const testing::TestParamInfo<SpriteCase>& i) { return std::string(i.param.name); });
+    ByName());
 
 TEST_P(Sprite, CopiesOnlyWhatTheBitmapHas) {
     const SpriteCase& c = GetParam();

@@ -271,14 +271,7 @@ std::vector<Call> round_frame(int n) {
 // ---- Pictures ----
 
 TEST(ScreenPictures, EveryPictureTheScreensDrawIsLoadedAndDistinct) {
-    // Frames are told apart by picture; a missing or shared picture would hide a wrong one.
-    for (const NamedPicture& p : pictures)
-        EXPECT_NE(*p.bitmap, nullptr) << p.name << " did not load";
-    for (const NamedPicture& a : pictures)
-        for (const NamedPicture& b : pictures)
-            if (&a != &b) {
-                EXPECT_NE(*a.bitmap, *b.bitmap) << a.name << " is " << b.name;
-            }
+    EXPECT_TRUE(pictures_loaded_and_distinct());
 }
 
 // ---- Title menu ----
@@ -524,7 +517,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {Go::Quit},
                   3,
                   1}),
-    [](const testing::TestParamInfo<TitleCase>& i) { return std::string(i.param.name); });
+    ByName());
 
 // ---- Quick Game selection ----
 
@@ -725,7 +718,7 @@ INSTANTIATE_TEST_SUITE_P(
                       2},
         SelectionCase{
             "UnboundPressesDoNothing", 3, 2, {then_x(unbound_on_selection)}, {Go::Title}, 3}),
-    [](const testing::TestParamInfo<SelectionCase>& i) { return std::string(i.param.name); });
+    ByName());
 
 // ---- Round screen ----
 
@@ -830,7 +823,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {1, 1, 1, 2},
                   {unbound_on_round, Batch{}, {key_down(KEY_B)}},
                   {Go::Game, 2}}),
-    [](const testing::TestParamInfo<RoundCase>& i) { return std::string(i.param.name); });
+    ByName());
 
 // ---- Win and loss screens ----
 
@@ -957,9 +950,7 @@ INSTANTIATE_TEST_SUITE_P(Screens, ResultScreens,
                                                     "Press B to return tot the title screen :)",
                                                     {Go::Title},
                                                     6}),
-                         [](const testing::TestParamInfo<ResultCase>& i) {
-                             return std::string(i.param.name);
-                         });
+                         ByName());
 
 // ---- Error screen ----
 
@@ -1022,7 +1013,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Press{"LeftKey", key_down(KEY_LEFT)}, Press{"ButtonB", button_down(BTN_B)},
                     Press{"Start", button_down(BTN_START)}, Press{"ButtonA", button_down(BTN_A)},
                     Press{"ButtonX", button_down(BTN_X)}, Press{"StickUp", button_down(BTN_UP)}),
-    [](const testing::TestParamInfo<Press>& i) { return std::string(i.param.name); });
+    ByName());
 
 TEST_F(ErrorScreen, ReleasesAndTheStickDoNotEndIt) {
     Player p({{key_up(KEY_B), button_up(BTN_B), axis_motion()}, Batch{}, {button_down(BTN_Y)}});

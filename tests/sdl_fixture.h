@@ -33,6 +33,13 @@ inline bool operator==(const Next& a, const Next& b) {
     return a.go == b.go && a.arg == b.arg;
 }
 
+// Names each case of a table of cases by its name field.
+struct ByName {
+    template <class Case> std::string operator()(const testing::TestParamInfo<Case>& i) const {
+        return i.param.name;
+    }
+};
+
 // ---- Start-up, once per process ----
 
 class HeadlessSdl : public testing::Environment {
@@ -270,6 +277,19 @@ inline std::string picture_name(SDL_Surface* s) {
     std::ostringstream os;
     os << "picture " << static_cast<const void*>(s);
     return os.str();
+}
+
+// Frames are told apart by picture; a missing or shared picture would hide a wrong one.
+inline testing::AssertionResult pictures_loaded_and_distinct() {
+    std::string problems;
+    for (const NamedPicture& p : pictures)
+        if (!*p.bitmap) problems += std::string("\n  ") + p.name + " did not load";
+    for (const NamedPicture& a : pictures)
+        for (const NamedPicture& b : pictures)
+            if (&a != &b && *a.bitmap == *b.bitmap)
+                problems += std::string("\n  ") + a.name + " is " + b.name;
+    if (problems.empty()) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "pictures:" << problems;
 }
 
 inline std::string describe(const Call& c) {

@@ -1,0 +1,919 @@
+// The real dispatcher driven in-process: thousands of Quick Games and tournaments, presses
+// queued across screens, and a stack that stays as deep as it was after the first rounds.
+#include <SDL/SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "game/rules.h"
+#include "platform/platform.h"
+#include "screens/flow.h"
+#include "sdl_fixture.h"
+
+// The platform is to define on_pause and have pause_ms hand its waits to it. This weak
+// definition only lets the test link while it does not: a definition of the platform's takes
+// its place, and until then the checks of the pauses fail instead of the build.
+[[gnu::weak]] void (*on_pause)(int) = nullptr;
+
+namespace {
+
+[[maybe_unused]] testing::Environment* const headless =
+    testing::AddGlobalTestEnvironment(new HeadlessSdl);
+
+// ---- Telling the screens apart ----
+
+enum class Shown { Nothing, Title, Selection, Round, Game, Help, Win, Loss, Error, Flash };
+
+const char* name_of(Shown s) {
+    static const char* const names[] = {"no screen", "title", "selection", "round", "game",
+                                        "help",      "win",   "loss",      "error", "flash"};
+    return names[static_cast<int>(s)];
+}
+
+// A frame's screen is told by its background: the last full-screen picture or fill in it.
+Shown screen_of(const std::vector<Call>& frame) {
+    Shown s = Shown::Nothing;
+    for (const Call& c : frame) {
+        if (c.kind == DrawCall::Sprite && c.x == 0 && c.y == 0 && c.w == 320 && c.h == 240) {
+            const std::pair<SDL_Surface*, Shown> backgrounds[] = {
+                {bmp::title, Shown::Title},   {bmp::round, Shown::Round},
+                {bmp::main_scr, Shown::Game}, {bmp::help, Shown::Help},
+                {bmp::you_win, Shown::Win},   {bmp::lost, Shown::Loss}};
+            s = Shown::Nothing;
+            for (const auto& [bitmap, shown] : backgrounds)
+                if (c.bitmap == bitmap) s = shown;
+        } else if (c.kind == DrawCall::Fill) {
+            s = same_colour(c.colour, GREY)    ? Shown::Selection
+                : same_colour(c.colour, WHITE) ? Shown::Error
+                : same_colour(c.colour, BLACK) ? Shown::Flash
+                                               : Shown::Nothing;
+        }
+    }
+    return s;
+}
+
+// Screens that draw once and then wait: the first frame of one shows all that was queued.
+bool draws_once(Shown s) {
+    return s == Shown::Help || s == Shown::Win || s == Shown::Loss || s == Shown::Error;
+}
+
+// ---- The driver ----
+
+class Driver;
+
+// One fresh frame of the script: the screen it must show, checks of it, and what is pressed.
+struct Step {
+    Shown expect;
+    const char* name;
+    std::function<void(const Driver&)> check; // may be empty
+    Batch press;                              // queued after the checks
+    int seed = -1;                            // when set: srand(seed) just before pressing
+};
+
+struct Stuck : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+struct StepFailed : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+struct ScriptDone {};
+
+// Runs run_screens() and plays its steps from the empty-queue seam, one per fresh frame: a
+// frame flipped after what was queued had been taken (the first empty poll after queuing), or
+// the first frame of a screen that draws once, flipped since the queuing. The run ends by an
+// exception from the seam: when the steps are over, when a step fails, or when no fresh frame
+// comes for a while. It records the frames, the pauses asked for and the deepest stack address
+// the seam was called at.
+class Driver {
+  public:
+    static constexpr int patience = 2000; // empty polls without a fresh frame: stuck
+
+    explicit Driver(std::vector<Step> steps = {}) : steps_(std::move(steps)) {}
+
+    // Called when the steps run out, to append the next ones; false ends the run.
+    std::function<bool(std::vector<Step>&)> more;
+    // Called at each pause after it is recorded (a press queued during the error's flash).
+    std::function<void(int)> pause_extra;
+    // Named in failures: which part of a long script a step belongs to.
+    std::string context = "the script";
+
+    // True when the script ran to its end; failures are reported.
+    bool run() {
+        volatile char base = 0;
+        base_ = reinterpret_cast<std::uintptr_t>(&base);
+        deepest_ = base_;
+        Installed guard(*this);
+        try {
+            const int status = run_screens();
+            ADD_FAILURE() << "run_screens() returned " << status << " with " << steps_run_
+                          << " steps run";
+        } catch (const ScriptDone&) {
+            return true;
+        } catch (const Stuck& e) {
+            ADD_FAILURE() << e.what();
+        } catch (const StepFailed& e) {
+            ADD_FAILURE() << e.what();
+        }
+        return false;
+    }
+
+    const std::vector<Call>& frame() const { return frame_; }
+    // The pauses asked for since the last presses were queued.
+    const std::vector<int>& pauses() const { return pauses_; }
+    // Empty polls while the error screen's text was the last frame, over the whole run.
+    int error_polls() const { return error_polls_; }
+    long steps_run() const { return steps_run_; }
+    // How far below run()'s own frame the seam has been called at the deepest, in bytes (the
+    // stack grows downward here).
+    long depth() const { return static_cast<long>(base_ - deepest_); }
+
+  private:
+    struct Installed : OnSeams<Driver> {
+        explicit Installed(Driver& d) : OnSeams(d, &Driver::empty_hook, &Driver::draw_hook) {
+            on_pause = &Driver::pause_hook;
+        }
+        ~Installed() { on_pause = nullptr; }
+    };
+
+    static void empty_hook() {
+        volatile char here = 0;
+        OnSeams<Driver>::player().empty_poll(reinterpret_cast<std::uintptr_t>(&here));
+    }
+    static void draw_hook(const DrawCall& d) { OnSeams<Driver>::player().record(d); }
+    static void pause_hook(int ms) {
+        Driver& d = OnSeams<Driver>::player();
+        d.pauses_.push_back(ms);
+        if (d.pause_extra) d.pause_extra(ms);
+    }
+
+    void record(const DrawCall& d) {
+        if (d.kind != DrawCall::Flip) {
+            drawing_.push_back(recorded(d));
+            return;
+        }
+        frame_.swap(drawing_);
+        drawing_.clear();
+        shown_ = screen_of(frame_);
+        ++flips_;
+    }
+
+    void empty_poll(std::uintptr_t here) {
+        deepest_ = std::min(deepest_, here);
+        if (shown_ == Shown::Error) ++error_polls_;
+        if (!taken_) {
+            taken_ = true;
+            flips_at_taken_ = flips_;
+            const bool drawn_once =
+                draws_once(shown_) && shown_ != shown_at_queue_ && flips_ > flips_at_queue_;
+            if (!drawn_once) return wait();
+        } else if (flips_ == flips_at_taken_) {
+            return wait();
+        }
+        idle_ = 0;
+        next_step();
+    }
+
+    void wait() {
+        if (++idle_ <= patience) return;
+        std::ostringstream os;
+        os << context << ": no fresh frame after " << patience << " empty polls; " << steps_run_
+           << " steps run, the last frame shows the " << name_of(shown_)
+           << " screen:" << describe(frame_);
+        throw Stuck(os.str());
+    }
+
+    void next_step() {
+        if (next_ == steps_.size()) {
+            steps_.clear();
+            next_ = 0;
+            if (!more || !more(steps_) || steps_.empty()) throw ScriptDone();
+        }
+        const Step& s = steps_[next_++];
+        const auto where = [&] {
+            std::ostringstream os;
+            os << context << ", step \"" << s.name << "\" (" << steps_run_ + 1 << " run)";
+            return os.str();
+        };
+        if (shown_ != s.expect) {
+            std::ostringstream os;
+            os << where() << ": expected the " << name_of(s.expect) << " screen, the last frame "
+               << "shows the " << name_of(shown_) << " screen:" << describe(frame_);
+            throw StepFailed(os.str());
+        }
+        if (s.check) s.check(*this);
+        if (testing::Test::HasFailure()) throw StepFailed(where() + " failed");
+        if (s.seed >= 0) std::srand(static_cast<unsigned>(s.seed));
+        queue(s.press);
+        ++steps_run_;
+        if (next_ == steps_.size() && !more) throw ScriptDone();
+    }
+
+    void queue(const Batch& press) {
+        push(press);
+        taken_ = false;
+        shown_at_queue_ = shown_;
+        flips_at_queue_ = flips_;
+        pauses_.clear();
+    }
+
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    long steps_run_ = 0;
+    std::vector<Call> frame_, drawing_;
+    Shown shown_ = Shown::Nothing, shown_at_queue_ = Shown::Nothing;
+    long flips_ = 0, flips_at_queue_ = 0, flips_at_taken_ = 0;
+    bool taken_ = true;
+    int idle_ = 0, error_polls_ = 0;
+    std::vector<int> pauses_;
+    std::uintptr_t base_ = 0, deepest_ = 0;
+};
+
+// ---- What the frames must hold ----
+
+bool has(const std::vector<Call>& frame, const Call& want) {
+    return std::any_of(frame.begin(), frame.end(),
+                       [&want](const Call& c) { return same_call(c, want); });
+}
+
+bool has_sprite_at(const std::vector<Call>& frame, SDL_Surface* bitmap, int x, int y) {
+    return std::any_of(frame.begin(), frame.end(), [&](const Call& c) {
+        return c.kind == DrawCall::Sprite && c.bitmap == bitmap && c.x == x && c.y == y;
+    });
+}
+
+int count_sprites(const std::vector<Call>& frame, SDL_Surface* bitmap) {
+    return static_cast<int>(std::count_if(frame.begin(), frame.end(), [bitmap](const Call& c) {
+        return c.kind == DrawCall::Sprite && c.bitmap == bitmap;
+    }));
+}
+
+int count_balls(const std::vector<Call>& frame) {
+    int n = 0;
+    for (SDL_Surface* b : {bmp::ball_red, bmp::ball_green, bmp::ball_blue, bmp::ball_yellow,
+                           bmp::ball_brown, bmp::ball_purple})
+        n += count_sprites(frame, b);
+    return n;
+}
+
+SDL_Surface* portrait(int opponent) {
+    SDL_Surface* const all[6] = {bmp::borin_quastle, bmp::wenna_pollsby,     bmp::tovi_glimrat,
+                                 bmp::jory_vandle,   bmp::hollis_quibbleton, bmp::zebrolt_mm};
+    return all[opponent - 1];
+}
+
+// The game copies its own rectangle of each portrait, at y 50.
+Call game_portrait(int opponent) {
+    const int x[6] = {18, 13, 14, 15, 15, 15}, w[6] = {32, 43, 43, 37, 39, 40},
+              h[6] = {42, 42, 42, 36, 40, 46};
+    const int i = opponent - 1;
+    return sprite_at(portrait(opponent), x[i], 50, w[i], h[i]);
+}
+
+Call title_mark(int marked) {
+    return text_at("[ ]", 225, 150 + 12 * marked, WHITE);
+}
+
+Call selection_mark(int marked) {
+    const int bullet_x[6] = {31, 78, 128, 175, 225, 275};
+    return text_at("[ ]", bullet_x[marked - 1] - 3, 90, WHITE);
+}
+
+// Help draws its picture and nothing over it.
+testing::AssertionResult help_alone(const std::vector<Call>& frame) {
+    return same_calls(frame, {sprite_at(bmp::help, 0, 0, 320, 240)});
+}
+
+const char* result_line(bool win, bool tournament) {
+    if (!tournament) return "Press B to return to the title screen :)";
+    return win ? "Get your ass ready for the next Round!"
+               : "Press B to return tot the title screen :)";
+}
+
+// ---- Presses ----
+
+using Row = std::array<int, HOLES>;
+
+const int colour_keys[COLOURS] = {KEY_X, KEY_B, KEY_Y, KEY_A, KEY_R, KEY_L};
+const int colour_buttons[COLOURS] = {BTN_X, BTN_B, BTN_Y, BTN_A, BTN_R, BTN_L};
+
+Batch balls(const Row& row, bool buttons, int first = 0, int count = HOLES) {
+    Batch b;
+    for (int h = first; h < first + count; ++h)
+        b.push_back(buttons ? button_down(colour_buttons[row[h] - 1])
+                            : key_down(colour_keys[row[h] - 1]));
+    return b;
+}
+
+Batch operator+(Batch a, const Batch& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The code the game draws against the opponent after srand(seed).
+Row code_after(unsigned seed, int opponent) {
+    std::srand(seed);
+    Game scratch;
+    new_game(scratch, opponent);
+    return {scratch.code[0], scratch.code[1], scratch.code[2], scratch.code[3]};
+}
+
+// Red, green, blue, yellow: never the code of opponents 1 to 4, whose codes repeat a colour;
+// opponents 5 and 6 may have drawn it, and then the reverse is taken.
+Row wrong_row(const Row& code) {
+    const Row row = {1, 2, 3, 4};
+    return row == code ? Row{4, 3, 2, 1} : row;
+}
+
+// ---- Scripts ----
+
+// Where the globals must stand, as the script has led the player so far.
+struct Model {
+    int what = 0, opt = 1, cropp = 1, round_n = 1;
+};
+
+// Builds the steps of a script, following the globals and the board the screens must show.
+class Plan {
+  public:
+    Plan(std::vector<Step>& out, Model& m) : out_(out), m_(m) {}
+
+    // The title with the mark where the model has it; the caller moves the model on.
+    void on_title(const char* name, Batch press) {
+        const Model m = m_;
+        add({Shown::Title, name,
+             [m](const Driver& d) {
+                 EXPECT_TRUE(has(d.frame(), title_mark(m.what))) << describe(d.frame());
+                 EXPECT_TRUE(globals_are({m.what, m.opt, m.cropp, m.round_n}));
+             },
+             std::move(press)});
+    }
+
+    // From the title to the Quick Game selection; a mark on "Tournament" is moved up first.
+    void title_to_quick_game(bool buttons) {
+        Batch press;
+        if (m_.what == 1) press.push_back(buttons ? button_down(BTN_UP) : key_down(KEY_UP));
+        press.push_back(buttons ? button_down(BTN_B) : key_down(KEY_SPACE));
+        on_title("title to Quick Game", press);
+        m_.what = 0;
+        m_.cropp = 1;
+    }
+
+    void title_to_tournament(bool buttons) {
+        Batch press;
+        if (m_.what == 0) press.push_back(buttons ? button_down(BTN_DOWN) : key_down(KEY_DOWN));
+        press.push_back(buttons ? button_down(BTN_B) : key_down(KEY_SPACE));
+        on_title("title to Tournament", press);
+        m_.what = 1;
+        m_.round_n = 1;
+        m_.cropp = 2;
+    }
+
+    // The selection with the marked opponent; Right moves the mark on.
+    void on_selection(const char* name, Batch press, int seed = -1) {
+        const Model m = m_;
+        add({Shown::Selection, name,
+             [m](const Driver& d) {
+                 EXPECT_TRUE(has(d.frame(), selection_mark(m.opt))) << describe(d.frame());
+                 EXPECT_TRUE(globals_are({m.what, m.opt, 1, m.round_n}));
+             },
+             std::move(press), seed});
+    }
+
+    void step_right() {
+        on_selection("Right on the selection", {key_down(KEY_RIGHT)});
+        m_.opt = m_.opt % 6 + 1;
+    }
+
+    // "b" on the selection starts a game against the marked opponent with the seed's code.
+    void start_quick_game(unsigned seed, bool buttons) {
+        begin_game(m_.opt, seed);
+        on_selection("b on the selection", {buttons ? button_down(BTN_B) : key_down(KEY_B)},
+                     static_cast<int>(seed));
+    }
+
+    // The round screen of the model's round, whose opponent is that round's; "b" starts it.
+    void start_round(unsigned seed, bool buttons) {
+        const Model m = m_;
+        begin_game(m.round_n, seed);
+        add({Shown::Round,
+             "round screen",
+             [m](const Driver& d) {
+                 EXPECT_TRUE(has(d.frame(), text_at(std::to_string(m.round_n), 137, 20, WHITE)))
+                     << describe(d.frame());
+                 EXPECT_TRUE(has_sprite_at(d.frame(), portrait(m.round_n), 15, 57))
+                     << describe(d.frame());
+                 EXPECT_TRUE(globals_are({m.what, m.opt, 2, m.round_n}));
+             },
+             {buttons ? button_down(BTN_B) : key_down(KEY_B)},
+             static_cast<int>(seed)});
+    }
+
+    // "x" on the round screen goes back to the title.
+    void leave_round() {
+        const Model m = m_;
+        add({Shown::Round,
+             "x on the round screen",
+             [m](const Driver& d) {
+                 EXPECT_TRUE(has(d.frame(), text_at(std::to_string(m.round_n), 137, 20, WHITE)));
+                 EXPECT_TRUE(globals_are({m.what, m.opt, 2, m.round_n}));
+             },
+             {key_down(KEY_X)}});
+    }
+
+    // A frame of the game: its opponent's portrait, every ball placed so far, a false banner
+    // for each wrong row and the right banner once a row is right.
+    void on_game(const char* name, Batch press) {
+        const Model m = m_;
+        const int opponent = opponent_, placed = placed_, wrong = wrong_rows(),
+                  right = right_row() ? 1 : 0;
+        add({Shown::Game, name,
+             [=](const Driver& d) {
+                 EXPECT_TRUE(has(d.frame(), game_portrait(opponent))) << describe(d.frame());
+                 EXPECT_EQ(count_balls(d.frame()), placed);
+                 EXPECT_EQ(count_sprites(d.frame(), bmp::falce), wrong);
+                 EXPECT_EQ(count_sprites(d.frame(), bmp::rite), right);
+                 EXPECT_TRUE(globals_are({m.what, m.opt, m.cropp, m.round_n}));
+             },
+             std::move(press)});
+    }
+
+    // Rows entered one per frame, by keys or by buttons.
+    void enter_rows(const std::vector<Row>& rows, bool buttons) {
+        for (const Row& row : rows) {
+            on_game("a row", balls(row, buttons));
+            for (int c : row)
+                place(c);
+        }
+    }
+
+    // Seven rows that are not the code, one per frame or all in one batch.
+    void lose(bool buttons, bool in_one_batch) {
+        const std::vector<Row> rows(ROWS, wrong_row(code_));
+        if (!in_one_batch) return enter_rows(rows, buttons);
+        Batch all;
+        for (const Row& row : rows)
+            all = all + balls(row, buttons);
+        on_game("seven rows at once", all);
+        for (const Row& row : rows)
+            for (int c : row)
+                place(c);
+    }
+
+    // Wrong rows, then the code.
+    void win(int wrong_rows_first, bool buttons) {
+        enter_rows(std::vector<Row>(wrong_rows_first, wrong_row(code_)), buttons);
+        enter_rows({code_}, buttons);
+    }
+
+    // Help opened from the game after the first balls of the next row, closed by a press that
+    // must not reach the game, then the rest of that row.
+    void row_around_help(const Row& row, int before, SDL_Event open, SDL_Event close) {
+        on_game("balls, then help", balls(row, false, 0, before) + Batch{open});
+        for (int h = 0; h < before; ++h)
+            place(row[h]);
+        add({Shown::Help,
+             "help from the game",
+             [](const Driver& d) { EXPECT_TRUE(help_alone(d.frame())); },
+             {close}});
+        on_game("the rest of the row after help", balls(row, true, before, HOLES - before));
+        for (int h = before; h < HOLES; ++h)
+            place(row[h]);
+    }
+
+    // SELECT after some balls of wrong rows (and whatever is queued behind it).
+    void select_after(int count, Batch behind = {}) {
+        const Row row = wrong_row(code_);
+        Batch press;
+        for (int i = 0; i < count; ++i)
+            press.push_back(key_down(colour_keys[row[i % HOLES] - 1]));
+        on_game("SELECT", press + Batch{button_down(BTN_SELECT)} + behind);
+    }
+
+    // The banner of the deciding row waits for any press; then the win or loss screen, whose
+    // "b" leads on. Beating opponent 6 ends on the error screen instead.
+    void end_game(SDL_Event close, SDL_Event b) {
+        const bool won = right_row();
+        if (won && opponent_ == 6) return on_error(close);
+        on_game("the deciding row's banner", {close});
+        const Model m = m_;
+        add({won ? Shown::Win : Shown::Loss,
+             won ? "win screen" : "loss screen",
+             [m, won](const Driver& d) {
+                 EXPECT_TRUE(
+                     has(d.frame(), text_at(result_line(won, m.cropp == 2), 51, 193, WHITE)))
+                     << describe(d.frame());
+                 EXPECT_TRUE(globals_are({m.what, m.opt, m.cropp, m.round_n}));
+             },
+             {b}});
+        if (won && m_.cropp == 2) ++m_.round_n;
+    }
+
+    // The error screen: two flashes of 100 ms asked for, then its text until any press.
+    void on_error(SDL_Event close, bool press = true) {
+        const Model m = m_;
+        add({Shown::Error, "error screen",
+             [m](const Driver& d) {
+                 EXPECT_EQ(d.pauses(), (std::vector<int>{100, 100}))
+                     << "pauses asked for by the error screen's flashes";
+                 EXPECT_TRUE(has(d.frame(),
+                                 text_at("Sorry, an error occured in the system.", 10, 10, BLACK)))
+                     << describe(d.frame());
+                 EXPECT_TRUE(globals_are({m.what, m.opt, m.cropp, m.round_n}));
+             },
+             press ? Batch{close} : Batch{}});
+    }
+
+    const Row& code() const { return code_; }
+
+  private:
+    void add(Step s) { out_.push_back(std::move(s)); }
+
+    void begin_game(int opponent, unsigned seed) {
+        opponent_ = opponent;
+        code_ = code_after(seed, opponent);
+        entered_.clear();
+        placed_ = 0;
+    }
+
+    void place(int colour) {
+        if (placed_ < ROWS * HOLES) entered_.push_back(colour);
+        placed_ = static_cast<int>(entered_.size());
+    }
+
+    Row row(int r) const {
+        return {entered_[4 * r], entered_[4 * r + 1], entered_[4 * r + 2], entered_[4 * r + 3]};
+    }
+
+    // Full rows judged wrong before the first right one.
+    int wrong_rows() const {
+        int n = 0;
+        for (int r = 0; r < placed_ / HOLES && row(r) != code_; ++r)
+            ++n;
+        return n;
+    }
+
+    bool right_row() const { return wrong_rows() < placed_ / HOLES; }
+
+    std::vector<Step>& out_;
+    Model& m_;
+    int opponent_ = 1, placed_ = 0;
+    Row code_{};
+    std::vector<int> entered_;
+};
+
+// ---- Fixture ----
+
+class Flow : public FreshStart {
+  protected:
+    void SetUp() override {
+        FreshStart::SetUp();
+        ASSERT_NE(screen, nullptr) << "no video surface";
+        // Screens are told apart by their pictures.
+        ASSERT_TRUE(pictures_loaded_and_distinct());
+        // Balls are counted by picture.
+        for (SDL_Surface* ball : {bmp::ball_red, bmp::ball_green, bmp::ball_blue, bmp::ball_yellow,
+                                  bmp::ball_brown, bmp::ball_purple})
+            ASSERT_NE(ball, nullptr) << "a ball did not load";
+    }
+};
+
+// Presses that close a banner, help or the error screen: any key or button will do, and none
+// may reach the screen after it.
+SDL_Event any_press(int i) {
+    const SDL_Event presses[] = {key_down(KEY_B),        button_down(BTN_A),  key_down(KEY_X),
+                                 button_down(BTN_START), key_down(KEY_SPACE), button_down(BTN_Y)};
+    return presses[i % 6];
+}
+
+SDL_Event b_press(bool button) {
+    return button ? button_down(BTN_B) : key_down(KEY_B);
+}
+
+// ---- Thousands of round trips ----
+
+// Quick Games played, tournaments played, and how many of each go before the reference depth
+// is taken: ten Quick Games of every kind, then a tournament, make a block.
+constexpr int quick_games = 10000, tournaments = 1000;
+constexpr int block = quick_games / tournaments + 1;
+constexpr int early_blocks = 3;
+
+// One Quick Game from the title back to it, the kind chosen by its place in the block: most
+// are lost quickly, some won, some left with SELECT, some with help in between, and now and
+// then the opponent is changed with Right.
+void quick_game(Plan& p, int kind, unsigned seed, int b) {
+    const bool buttons = kind == 3;
+    p.title_to_quick_game(buttons);
+    if (kind == 2) p.step_right();
+    if (kind == 7)
+        for (int i = 0; i <= b % 2; ++i)
+            p.step_right();
+    p.start_quick_game(seed, buttons || kind == 1);
+    switch (kind) {
+    case 1: p.win(b % ROWS, false); break;
+    case 4: return p.select_after(b % 9);
+    case 5: p.row_around_help(p.code(), 2, key_down(KEY_SPACE), key_down(KEY_B)); break;
+    case 6: p.lose(false, true); break;
+    case 7: p.win(0, true); break;
+    case 8:
+        p.row_around_help(wrong_row(p.code()), 0, button_down(BTN_START), button_down(BTN_B));
+        return p.select_after(1);
+    default: p.lose(buttons, false); break;
+    }
+    p.end_game(any_press(kind + b), b_press(kind % 2 == 1));
+}
+
+// One tournament from the title: six rounds, each won in row 1, then the error screen.
+void tournament(Plan& p, unsigned seed, int b) {
+    p.title_to_tournament(b % 2 == 1);
+    for (int n = 1; n <= 6; ++n) {
+        p.start_round(seed + n, (b + n) % 3 == 0);
+        p.enter_rows({p.code()}, n % 2 == 0);
+        p.end_game(any_press(b + n), b_press(n % 2 == 1));
+    }
+}
+
+TEST_F(Flow, ThousandsOfRoundTripsLeaveTheStackAsDeepAsTheFirstFew) {
+    Model m;
+    Driver d;
+    int session = 0, quick_played = 0, tournaments_played = 0;
+    long early_depth = 0;
+    d.more = [&](std::vector<Step>& out) {
+        if (session == early_blocks * block) early_depth = d.depth();
+        if (session > quick_games + tournaments) return false;
+        Plan p(out, m);
+        if (session == quick_games + tournaments) {
+            p.on_title("the title after the last session", {});
+        } else {
+            const int b = session / block, kind = session % block;
+            const unsigned seed = 1000u + 10u * static_cast<unsigned>(session);
+            d.context = "session " + std::to_string(session + 1) +
+                        (kind == block - 1 ? " (tournament)"
+                                           : " (Quick Game of kind " + std::to_string(kind) + ")");
+            if (kind == block - 1) {
+                tournament(p, seed, b);
+                ++tournaments_played;
+            } else {
+                quick_game(p, kind, seed, b);
+                ++quick_played;
+            }
+        }
+        ++session;
+        return true;
+    };
+    ASSERT_TRUE(d.run());
+    EXPECT_EQ(quick_played, quick_games);
+    EXPECT_EQ(tournaments_played, tournaments);
+    std::printf("%ld steps; the seam was called at most %ld bytes below the driver's frame after "
+                "the first %d sessions, and %ld bytes after all %d\n",
+                d.steps_run(), early_depth, early_blocks * block, d.depth(),
+                quick_games + tournaments);
+    ASSERT_GT(early_depth, 0) << "the seam was never called below the driver's frame";
+    // Every path of the run was taken in the first blocks already: each kind of Quick Game, a
+    // whole tournament, help, banners, the error screen. A dispatcher that nested the next
+    // screen inside the one before would instead add a frame of its own and one of a screen
+    // at every change of screen, over a hundred thousand of them here. 256 bytes leave room
+    // for nothing more than a helper's frame of another size on some path; even one nesting
+    // per hundred changes of screen would exceed them many times over.
+    EXPECT_LE(d.depth() - early_depth, 256) << "the stack grew over the run";
+}
+
+// ---- Presses queued across screens ----
+
+struct RightRightCase {
+    int marked, opponent;
+};
+
+std::ostream& operator<<(std::ostream& os, const RightRightCase& c) {
+    return os << "opponent " << c.marked << " marked";
+}
+
+class RightRightB : public Flow, public testing::WithParamInterface<RightRightCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Selection, RightRightB,
+                         testing::Values(RightRightCase{1, 3}, RightRightCase{2, 4},
+                                         RightRightCase{4, 6}, RightRightCase{5, 1},
+                                         RightRightCase{6, 2}),
+                         [](const testing::TestParamInfo<RightRightCase>& i) {
+                             return "Marked" + std::to_string(i.param.marked);
+                         });
+
+TEST_P(RightRightB, QueuedTogetherStartAGameAgainstTheOpponentTwoToTheRight) {
+    const RightRightCase c = GetParam();
+    opt = c.marked;
+    Model m;
+    m.opt = c.marked;
+    std::vector<Step> steps;
+    Plan p(steps, m);
+    p.title_to_quick_game(false);
+    p.on_selection("right, right, b", {key_down(KEY_RIGHT), key_down(KEY_RIGHT), key_down(KEY_B)});
+    const int want = c.opponent;
+    steps.push_back({Shown::Game,
+                     "the game",
+                     [want](const Driver& d) {
+                         EXPECT_TRUE(has(d.frame(), game_portrait(want))) << describe(d.frame());
+                         EXPECT_EQ(count_balls(d.frame()), 0) << "b was taken as a ball";
+                         EXPECT_TRUE(globals_are({0, want, 1, 1}));
+                     },
+                     {}});
+    Driver d(steps);
+    EXPECT_TRUE(d.run());
+}
+
+struct QueuedCase {
+    const char* name;
+    Batch press;
+};
+
+std::ostream& operator<<(std::ostream& os, const QueuedCase& c) {
+    return os << c.name;
+}
+
+class HelpFromTitle : public Flow, public testing::WithParamInterface<QueuedCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Title, HelpFromTitle,
+    testing::Values(
+        QueuedCase{"Keys", {key_down(KEY_DOWN), key_down(KEY_DOWN), key_down(KEY_SPACE)}},
+        QueuedCase{"Buttons", {button_down(BTN_DOWN), button_down(BTN_DOWN), button_down(BTN_B)}}),
+    ByName());
+
+TEST_P(HelpFromTitle, DownDownActivateFromQuickGameOpensHelp) {
+    Model m;
+    std::vector<Step> steps;
+    Plan p(steps, m);
+    p.on_title("down, down, activate", GetParam().press);
+    steps.push_back({Shown::Help,
+                     "help",
+                     [](const Driver& d) { EXPECT_TRUE(help_alone(d.frame())); },
+                     {key_down(KEY_DOWN)}});
+    m.what = 2;
+    p.on_title("back with Help marked", {}); // the down that closed help moved nothing
+    Driver d(steps);
+    EXPECT_TRUE(d.run());
+}
+
+struct FlashCase {
+    const char* name;
+    int at_pause; // the press is queued during the first or the second pause
+    SDL_Event press;
+};
+
+std::ostream& operator<<(std::ostream& os, const FlashCase& c) {
+    return os << c.name;
+}
+
+class ErrorFlash : public Flow, public testing::WithParamInterface<FlashCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Error, ErrorFlash,
+    testing::Values(FlashCase{"DownKeyDuringTheWhiteFlash", 1, key_down(KEY_DOWN)},
+                    FlashCase{"DownButtonDuringTheBlackFlash", 2, button_down(BTN_DOWN)}),
+    ByName());
+
+TEST_P(ErrorFlash, PressQueuedDuringTheFlashEndsTheErrorScreenAtOnce) {
+    const FlashCase c = GetParam();
+    Model m;
+    std::vector<Step> steps;
+    Plan p(steps, m);
+    p.title_to_quick_game(false);
+    p.on_selection("left to opponent 6", {key_down(KEY_LEFT)});
+    m.opt = 6;
+    p.start_quick_game(606, false);
+    p.enter_rows({p.code()}, false);
+    p.on_error(SDL_Event{}, false); // nothing more is pressed: the press of the flash ends it
+    m.cropp = 1;
+    p.on_title("the title after the error screen", {}); // the down was used up, not moved
+    steps.push_back({Shown::Title,
+                     "the title, drawn again",
+                     [](const Driver& d) {
+                         EXPECT_EQ(d.error_polls(), 1)
+                             << "empty polls while the error screen's text was shown";
+                     },
+                     {}});
+    Driver d(steps);
+    int pauses = 0;
+    d.pause_extra = [&](int) {
+        if (++pauses == c.at_pause) push({c.press});
+    };
+    EXPECT_TRUE(d.run());
+    EXPECT_EQ(pauses, 2);
+}
+
+struct SelectCase {
+    const char* name;
+    Batch behind; // queued behind SELECT
+    Shown next;
+    int what_after;
+};
+
+std::ostream& operator<<(std::ostream& os, const SelectCase& c) {
+    return os << c.name;
+}
+
+class SelectThenQueued : public Flow, public testing::WithParamInterface<SelectCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Game, SelectThenQueued,
+    testing::Values(SelectCase{"DownMovesTheTitleMark", {key_down(KEY_DOWN)}, Shown::Title, 1},
+                    SelectCase{"UpWrapsTheTitleMarkToQuit", {button_down(BTN_UP)}, Shown::Title, 3},
+                    SelectCase{"ThreeMovesAllCount",
+                               {key_down(KEY_DOWN), button_down(BTN_DOWN), key_down(KEY_UP)},
+                               Shown::Title,
+                               1},
+                    SelectCase{
+                        "SpaceOpensTheSelection", {key_down(KEY_SPACE)}, Shown::Selection, 0},
+                    SelectCase{"DownSpaceStartsATournament",
+                               {key_down(KEY_DOWN), key_down(KEY_SPACE)},
+                               Shown::Round,
+                               1}),
+    ByName());
+
+TEST_P(SelectThenQueued, PressesQueuedBehindSelectReachTheTitle) {
+    const SelectCase& c = GetParam();
+    Model m;
+    std::vector<Step> steps;
+    Plan p(steps, m);
+    p.title_to_quick_game(false);
+    p.start_quick_game(33, false);
+    p.select_after(2, c.behind);
+    const Shown next = c.next;
+    const int what_after = c.what_after;
+    steps.push_back({next,
+                     "the screen after SELECT",
+                     [next, what_after](const Driver& d) {
+                         EXPECT_EQ(what, what_after);
+                         if (next == Shown::Title) {
+                             EXPECT_TRUE(has(d.frame(), title_mark(what_after)))
+                                 << describe(d.frame());
+                             EXPECT_EQ(cropp, 1);
+                         }
+                         if (next == Shown::Selection) {
+                             EXPECT_TRUE(has(d.frame(), selection_mark(1)));
+                             EXPECT_EQ(cropp, 1);
+                         }
+                         if (next == Shown::Round) {
+                             EXPECT_TRUE(has(d.frame(), text_at("1", 137, 20, WHITE)));
+                             EXPECT_EQ(round_n, 1);
+                             EXPECT_EQ(cropp, 2);
+                         }
+                     },
+                     {}});
+    Driver d(steps);
+    EXPECT_TRUE(d.run());
+}
+
+struct FirstTournament {
+    const char* name;
+    int last_round; // the round the first tournament reaches
+    bool lost;      // lost there; else left with "x" on its round screen
+};
+
+std::ostream& operator<<(std::ostream& os, const FirstTournament& c) {
+    return os << c.name;
+}
+
+class SecondTournament : public Flow, public testing::WithParamInterface<FirstTournament> {};
+
+INSTANTIATE_TEST_SUITE_P(Tournament, SecondTournament,
+                         testing::Values(FirstTournament{"LeftOnRoundOne", 1, false},
+                                         FirstTournament{"LeftOnRoundThree", 3, false},
+                                         FirstTournament{"LeftOnRoundSix", 6, false},
+                                         FirstTournament{"LostInRoundTwo", 2, true},
+                                         FirstTournament{"LostInRoundFive", 5, true}),
+                         ByName());
+
+TEST_P(SecondTournament, StartsAtRoundOneWhateverRoundTheFirstReached) {
+    const FirstTournament& c = GetParam();
+    Model m;
+    std::vector<Step> steps;
+    Plan p(steps, m);
+    p.title_to_tournament(false);
+    for (int n = 1; n < c.last_round; ++n) {
+        p.start_round(500 + n, false);
+        p.enter_rows({p.code()}, false);
+        p.end_game(key_down(KEY_A), key_down(KEY_B));
+    }
+    if (c.lost) {
+        p.start_round(500 + c.last_round, true);
+        p.lose(false, false);
+        p.end_game(key_down(KEY_A), key_down(KEY_B));
+    } else {
+        p.leave_round();
+    }
+    p.title_to_tournament(false); // the title checks round_n is still the round reached
+    p.start_round(900, false);    // round 1 against opponent 1 again
+    Driver d(steps);
+    EXPECT_TRUE(d.run());
+}
+
+} // namespace
