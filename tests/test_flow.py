@@ -8,11 +8,13 @@ from harness import KEYS, ROUND_NUMBER, XGameCase, codes
 
 
 def crop(shot, rect):
+    """The pixels of rect = (x, y, w, h), row by row."""
     x0, y0, w, h = rect
     return tuple(shot.at(x, y) for y in range(y0, y0 + h) for x in range(x0, x0 + w))
 
 
 def wrong_rows(code, count=7):
+    """count rows that are not the code."""
     rows = [[c] * 4 for c in range(1, 7)] + [[1, 2, 3, 4], [2, 3, 4, 5]]
     return [r for r in rows if r != list(code)][:count]
 
@@ -23,7 +25,7 @@ class TitleTest(XGameCase):
         self.start_game()
         first = self.expect_title(0, "title")
         # Neither "b" nor the other game keys activate an entry; only space does. ("b" comes
-        # last: on the selection it would open, "x" would lead back here.)
+        # last: were it to open the selection, an "x" after it would lead back here.)
         self.keys("x", "l", "Left", "Right", "b", settle=True)
         self.expect_same(first, "after_other_keys", self.screens.title())
         self.keys("Up")
