@@ -1,6 +1,4 @@
-// SDL test helpers: one headless start-up, the screens' start values, a scripted player on the
-// empty-queue seam, events to queue, drawing calls as recorded, and pixel checks of the screen
-// against the loaded pictures.
+// Shared SDL test fixture: start-up, start values, events, drawing calls, seams, pixel checks.
 #pragma once
 
 #include <SDL/SDL.h>
