@@ -20,11 +20,6 @@
 #include "screens/flow.h"
 #include "sdl_fixture.h"
 
-// The platform is to define on_pause and have pause_ms hand its waits to it. This weak
-// definition only lets the test link while it does not: a definition of the platform's takes
-// its place, and until then the checks of the pauses fail instead of the build.
-[[gnu::weak]] void (*on_pause)(int) = nullptr;
-
 namespace {
 
 [[maybe_unused]] testing::Environment* const headless =

@@ -45,6 +45,11 @@ void present() {
     if (screen) SDL_Flip(screen);
 }
 
+void (*on_pause)(int ms);
+
 void pause_ms(int ms) {
-    SDL_Delay(static_cast<Uint32>(ms));
+    if (on_pause)
+        on_pause(ms);
+    else
+        SDL_Delay(static_cast<Uint32>(ms));
 }
