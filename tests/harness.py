@@ -434,6 +434,16 @@ class XGameCase(unittest.TestCase):
         self.window = found.stdout.split()[0].decode()
         self.xdotool("windowfocus", "--sync", self.window)
 
+    def open_game_against_1(self):
+        """Starts the game and goes from the title through the selection to a fresh game
+        against the first opponent, checking each screen on the way."""
+        self.start_game()
+        self.expect_title(0, "title")
+        self.keys("space")
+        self.expect_selection(1, "selection")
+        self.keys("b")
+        self.expect_screen(self.screens.fresh_board(), "fresh_board")
+
     def keys(self, *names, settle=False):
         """Presses the keys 30 ms apart; with settle, gives the game time to act on them
         before the screen is looked at again."""

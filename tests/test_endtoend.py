@@ -101,12 +101,7 @@ class GameTest(XGameCase):
 class HelpTest(XGameCase):
 
     def test_help_and_back_to_the_same_game(self):
-        self.start_game()
-        self.expect_title(0, "title")
-        self.keys("space")
-        self.expect_selection(1, "selection")
-        self.keys("b")
-        self.expect_screen(self.screens.fresh_board(), "fresh_board")
+        self.open_game_against_1()
         self.type_row([5, 6])
         self.expect_screen(self.screens.board([[5, 6]], self.code), "two_balls")
 
@@ -139,12 +134,7 @@ class HelpTest(XGameCase):
 class LeavingTest(XGameCase):
 
     def test_escape_in_a_game_hands_over_to_the_menu(self):
-        self.start_game()
-        self.expect_title(0, "title")
-        self.keys("space")
-        self.expect_selection(1, "selection")
-        self.keys("b")
-        self.expect_screen(self.screens.fresh_board(), "fresh_board")
+        self.open_game_against_1()
         self.type_row([1])
         self.expect_screen(self.screens.board([[1]], self.code), "one_ball")
         self.keys("Escape")
