@@ -419,13 +419,14 @@ class XGameCase(unittest.TestCase):
         return subprocess.run(["xdotool"] + list(args), env=self.x.env(), capture_output=True,
                               timeout=15, check=check, stdin=subprocess.DEVNULL)
 
-    def start_game(self, cwd=ROOT, menu=True):
-        """Starts the game on the frozen clock; without menu there is no /usr/gp2x."""
+    def start_game(self, cwd=ROOT, menu=True, audio="dummy"):
+        """Starts the game on the frozen clock; without menu there is no /usr/gp2x; audio
+        names SDL's sound driver ("none" stands for a machine without a sound device)."""
         if self.game:
             self.stop_game()
         extra = {} if menu else {"GP2X_MENU": "absent"}
         env = self.box.env(DISPLAY=self.x.display, SDL_VIDEODRIVER="x11",
-                           SDL_AUDIODRIVER="dummy", TZ="UTC", **extra)
+                           SDL_AUDIODRIVER=audio, TZ="UTC", **extra)
         # Only the game sees the frozen clock; monotonic time keeps running for SDL.
         self.game = self.box.popen(
             ["env", "LD_PRELOAD=" + self.libfaketime, "FAKETIME=" + self.faketime,

@@ -35,5 +35,6 @@ add_process_test(e2e.game                test_endtoend.py GameTest            12
 add_process_test(e2e.help                test_endtoend.py HelpTest            90)
 add_process_test(e2e.leaving             test_endtoend.py LeavingTest         90)
 add_process_test(e2e.title               test_flow.py     TitleTest           60)
+add_process_test(e2e.no_sound            test_flow.py     NoSoundTest         60)
 add_process_test(e2e.quick_game          test_flow.py     QuickGameTest       90)
 add_process_test(e2e.tournament          test_flow.py     TournamentTest      120)

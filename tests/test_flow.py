@@ -39,6 +39,18 @@ class TitleTest(XGameCase):
         self.expect_title(1, "up_twice")
 
 
+class NoSoundTest(XGameCase):
+
+    def test_a_machine_without_a_sound_device_still_plays(self):
+        # The game never makes a sound; a desktop without a sound device must not stop it.
+        self.start_game(audio="none")
+        self.expect_title(0, "title")
+        self.keys("space")
+        self.expect_selection(1, "selection")
+        self.keys("b")
+        self.expect_screen(self.screens.fresh_board(), "fresh_board")
+
+
 class QuickGameTest(XGameCase):
 
     def test_selection_and_a_won_game_against_opponent_3(self):
