@@ -7,7 +7,7 @@ packages=(
     libsdl1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev
 )
 if [ "${1:-}" = test ]; then
-    packages+=(libgtest-dev clang-format xvfb xdotool x11-apps x11-utils faketime imagemagick python3
+    packages+=(libgtest-dev clang-format xvfb xdotool x11-apps x11-utils faketime python3
                util-linux mount)
 fi
 
@@ -21,4 +21,4 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
