@@ -133,16 +133,14 @@ def wait_started(proc, timeout=10):
     thread of its own: a second thread in the game's own image means every message of
     start-up has been written. Returns False if the process ended or time ran out first."""
     deadline = time.monotonic() + timeout
-    real = os.path.realpath(GAME)
+    # The process is known by its name, not by the path of its image: seen from outside the
+    # sandbox's mount namespace (or from a chroot) that path need not read as GAME.
+    name = os.path.basename(GAME)[:15]
     while time.monotonic() < deadline:
         if proc.poll() is not None:
             return False
         st = proc_status(proc.pid)
-        try:
-            exe = os.path.realpath("/proc/%d/exe" % proc.pid)
-        except OSError:
-            exe = None
-        if st and exe == real and int(st.get("Threads", "1")) >= 2:
+        if st and st.get("Name") == name and int(st.get("Threads", "1")) >= 2:
             return True
         time.sleep(0.02)
     return False
