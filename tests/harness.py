@@ -3,6 +3,7 @@ import calendar
 import ctypes
 import glob
 import os
+import resource
 import select
 import shutil
 import signal
@@ -39,8 +40,10 @@ _PR_SET_PDEATHSIG = 1
 
 def die_with_parent():
     """For preexec_fn: the child is killed when the test process dies, however it dies, so
-    that no game spinning in its loop or X server outlives an aborted test run."""
+    that no game spinning in its loop or X server outlives an aborted test run; and a child
+    killed by a fatal signal leaves no core file in the working directory."""
     _libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)
+    resource.setrlimit(resource.RLIMIT_CORE, (0, resource.getrlimit(resource.RLIMIT_CORE)[1]))
 
 
 def clean_env(**extra):
@@ -70,13 +73,13 @@ class Sandbox:
         # The sandbox makes its overlay's layers below TMPDIR, so they go with self.dir.
         return clean_env(GP2X_RECORD=self.record, TMPDIR=self.dir, **extra)
 
-    def popen(self, argv, cwd=ROOT, env=None, **kw):
+    def popen(self, argv, cwd=ROOT, env=None, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+              **kw):
         """Starts argv inside the sandbox; the process id stays that of argv's program."""
         return subprocess.Popen([SANDBOX] + list(argv), cwd=cwd,
                                 env=env if env is not None else self.env(),
-                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, start_new_session=True,
-                                preexec_fn=die_with_parent, **kw)
+                                stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr,
+                                start_new_session=True, preexec_fn=die_with_parent, **kw)
 
     def read_record(self):
         """The fake menu's record as a list of lines, or None when it never ran."""
@@ -85,6 +88,16 @@ class Sandbox:
                 return f.read().splitlines()
         except FileNotFoundError:
             return None
+
+
+def write_huge_height(src, dst):
+    """Copies the BMP src to dst with its height field (offset 22) set to 0x80000000: a
+    header that SDL's loader accepts as a picture with no pixels."""
+    with open(src, "rb") as f:
+        data = bytearray(f.read())
+    data[22:26] = b"\x00\x00\x00\x80"
+    with open(dst, "wb") as f:
+        f.write(data)
 
 
 def menu_record(cwd, argv0, *args):
@@ -417,18 +430,25 @@ class XGameCase(unittest.TestCase):
         return subprocess.run(["xdotool"] + list(args), env=self.x.env(), capture_output=True,
                               timeout=15, check=check, stdin=subprocess.DEVNULL)
 
-    def start_game(self, cwd=ROOT, menu=True, audio="dummy"):
-        """Starts the game on the frozen clock; without menu there is no /usr/gp2x; audio
-        names SDL's sound driver ("none" stands for a machine without a sound device)."""
+    def start_game(self, cwd=ROOT, menu=True, audio="dummy", redirect="", frozen=True,
+                   **env_extra):
+        """Starts the game on the frozen clock (on the real one without frozen); without
+        menu there is no /usr/gp2x; audio names SDL's sound driver ("none" stands for a
+        machine without a sound device); redirect is a shell redirection applied to the
+        game (">&-" starts it with its standard output closed); env_extra goes into its
+        environment."""
         if self.game:
             self.stop_game()
         extra = {} if menu else {"GP2X_MENU": "absent"}
         env = self.box.env(DISPLAY=self.x.display, SDL_VIDEODRIVER="x11",
-                           SDL_AUDIODRIVER=audio, TZ="UTC", **extra)
+                           SDL_AUDIODRIVER=audio, TZ="UTC", **extra, **env_extra)
         # Only the game sees the frozen clock; monotonic time keeps running for SDL.
-        self.game = self.box.popen(
-            ["env", "LD_PRELOAD=" + self.libfaketime, "FAKETIME=" + self.faketime,
-             "FAKETIME_DONT_FAKE_MONOTONIC=1", GAME], cwd=cwd, env=env)
+        # The clock library opens descriptors of its own, which would fill closed ones.
+        argv = ["env", "LD_PRELOAD=" + self.libfaketime, "FAKETIME=" + self.faketime,
+                "FAKETIME_DONT_FAKE_MONOTONIC=1", GAME] if frozen else [GAME]
+        if redirect:
+            argv = ["sh", "-c", 'exec "$@" ' + redirect, "sh"] + argv
+        self.game = self.box.popen(argv, cwd=cwd, env=env)
         found = self.xdotool("search", "--sync", "--onlyvisible", "--class", "codebreaker")
         self.window = found.stdout.split()[0].decode()
         self.xdotool("windowfocus", "--sync", self.window)

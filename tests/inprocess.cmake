@@ -17,6 +17,7 @@ endfunction()
 
 add_inprocess_test(rules_test 120)
 add_inprocess_test(game_test 120)
+add_inprocess_test(pictures_test 60)
 
 # The whole flow through the dispatcher; its long run of round trips has its own budget.
 add_inprocess_test(flow_test 300 TEST_PREFIX "flow.")

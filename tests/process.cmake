@@ -38,3 +38,6 @@ add_process_test(e2e.title               test_flow.py     TitleTest           60
 add_process_test(e2e.no_sound            test_flow.py     NoSoundTest         60)
 add_process_test(e2e.quick_game          test_flow.py     QuickGameTest       90)
 add_process_test(e2e.tournament          test_flow.py     TournamentTest      120)
+add_process_test(process.broken_pipe     test_startup.py  BrokenPipeTest      60)
+add_process_test(e2e.closed_streams      test_reliability.py ClosedStreamsTest 90)
+add_process_test(e2e.fatal_signals       test_reliability.py FatalSignalTest   90)

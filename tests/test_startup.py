@@ -9,31 +9,42 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import (FONT_MISSING, GAME, HELP_MISSING, MENU_DIR, MENU_PROGRAM, SDL_INIT_REASON,
-                     TITLE_MISSING, Sandbox, cpu_seconds, menu_record, stop, wait_started)
+                     TITLE_MISSING, Sandbox, cpu_seconds, menu_record, stop, wait_started,
+                     write_huge_height)
 
 DUMMY = dict(SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
 
 
 class StartupMessagesTest(unittest.TestCase):
-    """Each missing file is reported on stdout exactly; nothing reaches stderr."""
+    """Each missing file is reported on stdout exactly; nothing reaches stderr. A picture
+    whose header describes no drawable picture is missing all the same."""
 
-    # (files left out of data/, exact stdout)
+    # (files left out of data/, pictures whose height field says -2^31, exact stdout)
     CASES = [
-        ((), b""),
-        (("font.ttf",), FONT_MISSING),
-        (("title.bmp",), TITLE_MISSING),
-        (("help_screen.bmp",), HELP_MISSING),
-        (("title.bmp", "help_screen.bmp"), TITLE_MISSING + HELP_MISSING),
-        (("font.ttf", "title.bmp", "help_screen.bmp"), FONT_MISSING + TITLE_MISSING + HELP_MISSING),
+        ((), (), b""),
+        (("font.ttf",), (), FONT_MISSING),
+        (("title.bmp",), (), TITLE_MISSING),
+        (("help_screen.bmp",), (), HELP_MISSING),
+        (("title.bmp", "help_screen.bmp"), (), TITLE_MISSING + HELP_MISSING),
+        (("font.ttf", "title.bmp", "help_screen.bmp"), (),
+         FONT_MISSING + TITLE_MISSING + HELP_MISSING),
         # The other pictures are missed in silence.
-        (("main.bmp", "round.bmp", "1.bmp", "ball_red.bmp"), b""),
+        (("main.bmp", "round.bmp", "1.bmp", "ball_red.bmp"), (), b""),
+        ((), ("title.bmp",), TITLE_MISSING),
+        (("font.ttf",), ("help_screen.bmp",), FONT_MISSING + HELP_MISSING),
+        ((), ("title.bmp", "help_screen.bmp", "you_lost.bmp", "main.bmp"),
+         TITLE_MISSING + HELP_MISSING),
     ]
 
     def test_messages_for_missing_files(self):
-        for missing, expected in self.CASES:
-            with self.subTest(missing=missing):
+        for missing, damaged, expected in self.CASES:
+            with self.subTest(missing=missing, damaged=damaged):
                 box = Sandbox(self)
-                game = box.popen([GAME], cwd=box.data_copy(without=missing), env=box.env(**DUMMY))
+                root = box.data_copy(without=missing)
+                for name in damaged:
+                    path = os.path.join(root, "data", name)
+                    write_huge_height(path, path)
+                game = box.popen([GAME], cwd=root, env=box.env(**DUMMY))
                 try:
                     started = wait_started(game)
                 finally:
@@ -47,10 +58,14 @@ class StartupMessagesTest(unittest.TestCase):
 
 
 class SignalTest(unittest.TestCase):
-    """Once SDL is up, SIGTERM and SIGINT still end the game, killed by that very signal."""
+    """Once SDL is up, the signals that end a process still end the game, killed by that
+    very signal, without shutting down into the menu program."""
+
+    SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGQUIT, signal.SIGSEGV, signal.SIGBUS,
+               signal.SIGFPE)
 
     def test_signals_end_the_game(self):
-        for sig in (signal.SIGTERM, signal.SIGINT):
+        for sig in self.SIGNALS:
             with self.subTest(signal=sig.name):
                 box = Sandbox(self)
                 game = box.popen([GAME], env=box.env(**DUMMY))
@@ -62,8 +77,45 @@ class SignalTest(unittest.TestCase):
                     except subprocess.TimeoutExpired:
                         self.fail("%s did not end the game within 5 s" % sig.name)
                 finally:
-                    stop(game)
+                    out, err = stop(game)
                 self.assertEqual(game.returncode, -sig)
+                self.assertEqual((out, err), (b"", b""))
+                self.assertIsNone(box.read_record(), "the menu program was started")
+
+
+class BrokenPipeTest(unittest.TestCase):
+    """A start-up message written to a pipe that nobody reads is lost; the game lives on,
+    and a failing start-up keeps its exit status."""
+
+    def broken_pipe(self):
+        r, w = os.pipe()
+        os.close(r)
+        self.addCleanup(os.close, w)
+        return w
+
+    def test_a_message_to_a_pipe_without_reader_does_not_end_the_game(self):
+        box = Sandbox(self)
+        root = box.data_copy(without=("font.ttf", "title.bmp"))
+        game = box.popen([GAME], cwd=root, env=box.env(**DUMMY), stdout=self.broken_pipe())
+        try:
+            started = wait_started(game)
+        finally:
+            _, err = stop(game, signal.SIGTERM)
+        self.assertTrue(started, "start-up never finished (status %r, stderr %r)"
+                        % (game.returncode, err))
+        self.assertEqual(game.returncode, -signal.SIGTERM)
+        self.assertEqual(err, b"")
+
+    def test_failing_start_up_keeps_its_status_with_stderr_a_pipe_without_reader(self):
+        box = Sandbox(self)
+        env = box.env(SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy",
+                      DISPLAY=SdlInitFailureTest.free_display(), GP2X_MENU="absent")
+        game = box.popen([GAME], env=env, stderr=self.broken_pipe())
+        try:
+            game.wait(timeout=30)
+        finally:
+            stop(game)
+        self.assertEqual(game.returncode, 1)
 
 
 class SdlInitFailureTest(unittest.TestCase):

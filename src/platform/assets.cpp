@@ -1,4 +1,5 @@
 // The picture table: every bitmap file, its global, and whether magenta is see-through.
+#include <climits>
 #include <cstdio>
 
 #include "sdl_globals.h"
@@ -62,14 +63,25 @@ SDL_Surface** const keyed[] = {
 
 } // namespace
 
+SDL_Surface* load_picture(const char* file) {
+    SDL_Surface* s = SDL_LoadBMP_RW(SDL_RWFromFile(file, "rb"), 1);
+    if (!s) return nullptr;
+    // SDL's loader takes a damaged header at its word: a height of -2^31 gives a surface
+    // with no rows at all, and sizes whose product overflows give a buffer far smaller
+    // than its rows. Drawing from either reads outside the buffer, so such a picture
+    // counts as one that did not load.
+    const long long row = static_cast<long long>(s->w) * s->format->BytesPerPixel;
+    const bool usable = s->w > 0 && s->h > 0 && s->pixels && s->pitch >= row &&
+                        static_cast<long long>(s->h) * s->pitch <= INT_MAX;
+    if (usable) return s;
+    SDL_FreeSurface(s);
+    return nullptr;
+}
+
 void load_bitmaps() {
     for (const Asset& a : assets) {
-        *a.global = SDL_LoadBMP_RW(SDL_RWFromFile(a.file, "rb"), 1);
-        if (!*a.global && a.missing) {
-            // No line end by design; flushed so that it survives the exec at shutdown.
-            std::fputs(a.missing, stdout);
-            std::fflush(stdout);
-        }
+        *a.global = load_picture(a.file);
+        if (!*a.global && a.missing) report(stdout, "%s", a.missing); // no line end
     }
     for (SDL_Surface** k : keyed) {
         SDL_Surface* s = *k;

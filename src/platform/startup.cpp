@@ -1,8 +1,11 @@
 // Start-up of SDL, screen, font, joystick, pictures and audio; shutdown back to the menu.
+#include <cerrno>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <SDL/SDL_mixer.h>
@@ -16,37 +19,65 @@ SDL_Joystick* joy;
 namespace {
 const char menu_dir[] = "/usr/gp2x";
 const char menu_program[] = "/usr/gp2x/gp2xmenu";
+
+// A launcher may start the game with standard input, output or error closed. The X
+// connection would then take the lowest free descriptor, and a start-up message or a
+// library's complaint written there would corrupt it and freeze the game for good.
+void fill_std_descriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // open takes the lowest free descriptor, which is this one. Without /dev/null the
+        // root directory still fills the slot: writes to it fail and harm nothing.
+        if (open("/dev/null", O_RDWR) == -1) open("/", O_RDONLY);
+    }
+}
+
+// SDL catches the fatal signals to shut itself down from inside the handler; under X the
+// signal nearly always lands in Xlib, where that shutdown deadlocks and leaves a frozen
+// window. SIGINT and SIGTERM it turns into a quit event, which every screen ignores. With
+// their default actions back, each of these ends the process as it should.
+const int ending_signals[] = {SIGINT, SIGTERM, SIGSEGV, SIGBUS, SIGFPE, SIGQUIT};
+
 } // namespace
 
+void report(std::FILE* to, const char* format, ...) {
+    // A pipe that nobody reads would kill the process with SIGPIPE; the message is lost
+    // instead. Written at once, so that it survives the exec at shutdown.
+    struct sigaction ignore = {}, old = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &old);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(to, format, args);
+    va_end(args);
+    std::fflush(to);
+    sigaction(SIGPIPE, &old, nullptr);
+}
+
 void start_up(bool register_exit_handler) {
+    fill_std_descriptors();
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
-        std::fprintf(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
+        report(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
         std::exit(1);
     }
-    // SDL turns Ctrl-C and kill into a quit event, which every screen ignores; without the
-    // default handlers back the process could not be stopped from outside at all.
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (int sig : ending_signals)
+        std::signal(sig, SIG_DFL);
     if (register_exit_handler) std::atexit(Terminate);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     SDL_ShowCursor(0);
 
     screen = SDL_SetVideoMode(320, 240, 16, 0);
     if (!screen) {
-        std::fprintf(stderr, "Couldn't set 320x240x16 video mode: %s\n", SDL_GetError());
+        report(stderr, "Couldn't set 320x240x16 video mode: %s\n", SDL_GetError());
         std::exit(2);
     }
     TTF_Init();
     if (SDL_NumJoysticks() > 0) {
         joy = SDL_JoystickOpen(0);
-        if (!joy) std::fprintf(stderr, "Couldn't open joystick 0: %s\n", SDL_GetError());
+        if (!joy) report(stderr, "Couldn't open joystick 0: %s\n", SDL_GetError());
     }
     font = TTF_OpenFont("data/font.ttf", 8);
-    if (!font) {
-        // No line end by design; flushed so that it survives the exec at shutdown.
-        std::fputs("Font is missing (font.ttf)", stdout);
-        std::fflush(stdout);
-    }
+    if (!font) report(stdout, "%s", "Font is missing (font.ttf)"); // no line end
     load_bitmaps();
     Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024);
 }
