@@ -8,7 +8,7 @@ packages=(
 )
 if [ "${1:-}" = test ]; then
     packages+=(libgtest-dev clang-format xvfb xdotool x11-apps x11-utils faketime python3
-               util-linux mount)
+               util-linux mount valgrind)
 fi
 
 missing=()
