@@ -426,17 +426,22 @@ class XGameCase(unittest.TestCase):
                 "search", "--class", "codebreaker", check=False).returncode == 0:
             time.sleep(0.05)
 
-    def xdotool(self, *args, check=True):
+    # Seconds a screen may take to show what it should, and start-up to show a window; a
+    # game run under a slow tool raises them.
+    screen_timeout = SCREEN_TIMEOUT
+    start_timeout = 15
+
+    def xdotool(self, *args, check=True, timeout=15):
         return subprocess.run(["xdotool"] + list(args), env=self.x.env(), capture_output=True,
-                              timeout=15, check=check, stdin=subprocess.DEVNULL)
+                              timeout=timeout, check=check, stdin=subprocess.DEVNULL)
 
     def start_game(self, cwd=ROOT, menu=True, audio="dummy", redirect="", frozen=True,
-                   **env_extra):
+                   wrapper=(), **env_extra):
         """Starts the game on the frozen clock (on the real one without frozen); without
         menu there is no /usr/gp2x; audio names SDL's sound driver ("none" stands for a
         machine without a sound device); redirect is a shell redirection applied to the
-        game (">&-" starts it with its standard output closed); env_extra goes into its
-        environment."""
+        game (">&-" starts it with its standard output closed); wrapper is a command the
+        game runs under; env_extra goes into its environment."""
         if self.game:
             self.stop_game()
         extra = {} if menu else {"GP2X_MENU": "absent"}
@@ -445,11 +450,13 @@ class XGameCase(unittest.TestCase):
         # Only the game sees the frozen clock; monotonic time keeps running for SDL.
         # The clock library opens descriptors of its own, which would fill closed ones.
         argv = ["env", "LD_PRELOAD=" + self.libfaketime, "FAKETIME=" + self.faketime,
-                "FAKETIME_DONT_FAKE_MONOTONIC=1", GAME] if frozen else [GAME]
+                "FAKETIME_DONT_FAKE_MONOTONIC=1"] if frozen else []
+        argv += list(wrapper) + [GAME]
         if redirect:
             argv = ["sh", "-c", 'exec "$@" ' + redirect, "sh"] + argv
         self.game = self.box.popen(argv, cwd=cwd, env=env)
-        found = self.xdotool("search", "--sync", "--onlyvisible", "--class", "codebreaker")
+        found = self.xdotool("search", "--sync", "--onlyvisible", "--class", "codebreaker",
+                             timeout=self.start_timeout)
         self.window = found.stdout.split()[0].decode()
         self.xdotool("windowfocus", "--sync", self.window)
 
@@ -496,7 +503,7 @@ class XGameCase(unittest.TestCase):
         test fails."""
         self.steps += 1
         name = "%02d_%s" % (self.steps, step)
-        deadline = time.monotonic() + SCREEN_TIMEOUT
+        deadline = time.monotonic() + self.screen_timeout
         while True:
             shot = self.screenshot()
             diff = differences(shot, expected, expected.text)
