@@ -103,3 +103,7 @@ void start_up(bool register_exit_handler);
 // Releases what start-up took and hands the machine to the handheld's menu program.
 // Returns only when that program could not be started; never releases anything twice.
 void Terminate();
+// When set, Terminate hands over here and releases nothing: an in-process test counts the
+// shutdown and starts the screens over instead of losing SDL and the process. The game leaves
+// it null.
+extern void (*on_terminate)();

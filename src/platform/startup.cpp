@@ -82,7 +82,13 @@ void start_up(bool register_exit_handler) {
     Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024);
 }
 
+void (*on_terminate)();
+
 void Terminate() {
+    if (on_terminate) {
+        on_terminate(); // every call, before the guard below: a test may shut down many times
+        return;
+    }
     // Runs once: either called directly (Quit, ESC) or as the exit handler, and when a
     // direct call could not start the menu the exit handler comes round again.
     static bool done = false;
