@@ -25,37 +25,7 @@ namespace {
 [[maybe_unused]] testing::Environment* const headless =
     testing::AddGlobalTestEnvironment(new HeadlessSdl);
 
-// ---- Telling the screens apart ----
-
-enum class Shown { Nothing, Title, Selection, Round, Game, Help, Win, Loss, Error, Flash };
-
-const char* name_of(Shown s) {
-    static const char* const names[] = {"no screen", "title", "selection", "round", "game",
-                                        "help",      "win",   "loss",      "error", "flash"};
-    return names[static_cast<int>(s)];
-}
-
-// A frame's screen is told by its background: the last full-screen picture or fill in it.
-Shown screen_of(const std::vector<Call>& frame) {
-    Shown s = Shown::Nothing;
-    for (const Call& c : frame) {
-        if (c.kind == DrawCall::Sprite && c.x == 0 && c.y == 0 && c.w == 320 && c.h == 240) {
-            const std::pair<SDL_Surface*, Shown> backgrounds[] = {
-                {bmp::title, Shown::Title},   {bmp::round, Shown::Round},
-                {bmp::main_scr, Shown::Game}, {bmp::help, Shown::Help},
-                {bmp::you_win, Shown::Win},   {bmp::lost, Shown::Loss}};
-            s = Shown::Nothing;
-            for (const auto& [bitmap, shown] : backgrounds)
-                if (c.bitmap == bitmap) s = shown;
-        } else if (c.kind == DrawCall::Fill) {
-            s = same_colour(c.colour, GREY)    ? Shown::Selection
-                : same_colour(c.colour, WHITE) ? Shown::Error
-                : same_colour(c.colour, BLACK) ? Shown::Flash
-                                               : Shown::Nothing;
-        }
-    }
-    return s;
-}
+// ---- Telling the screens apart (the recogniser is the fixture's) ----
 
 // Screens that draw once and then wait: the first frame of one shows all that was queued.
 bool draws_once(Shown s) {

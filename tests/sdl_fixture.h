@@ -7,10 +7,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -330,6 +332,43 @@ inline testing::AssertionResult same_calls(const std::vector<Call>& got,
         return testing::AssertionFailure() << os.str();
     }
     return testing::AssertionSuccess();
+}
+
+// ---- Telling the screens apart ----
+
+enum class Shown { Nothing, Title, Selection, Round, Game, Help, Win, Loss, Error, Flash };
+
+inline const char* name_of(Shown s) {
+    static const char* const names[] = {"no screen", "title", "selection", "round", "game",
+                                        "help",      "win",   "loss",      "error", "flash"};
+    return names[static_cast<int>(s)];
+}
+
+// Every screen starts its frame with a full-screen picture or fill: the screen such a call
+// belongs to (Nothing for a picture or colour no screen uses), or no value for any other call.
+inline std::optional<Shown> background_of(const Call& c) {
+    if (c.kind == DrawCall::Sprite && c.x == 0 && c.y == 0 && c.w == 320 && c.h == 240) {
+        const std::pair<SDL_Surface*, Shown> backgrounds[] = {
+            {bmp::title, Shown::Title}, {bmp::round, Shown::Round}, {bmp::main_scr, Shown::Game},
+            {bmp::help, Shown::Help},   {bmp::you_win, Shown::Win}, {bmp::lost, Shown::Loss}};
+        for (const auto& [bitmap, shown] : backgrounds)
+            if (c.bitmap == bitmap) return shown;
+        return Shown::Nothing;
+    }
+    if (c.kind == DrawCall::Fill)
+        return same_colour(c.colour, GREY)    ? Shown::Selection
+               : same_colour(c.colour, WHITE) ? Shown::Error
+               : same_colour(c.colour, BLACK) ? Shown::Flash
+                                              : Shown::Nothing;
+    return std::nullopt;
+}
+
+// A frame's screen is told by its background: the last full-screen picture or fill in it.
+inline Shown screen_of(const std::vector<Call>& frame) {
+    Shown s = Shown::Nothing;
+    for (const Call& c : frame)
+        if (const std::optional<Shown> b = background_of(c)) s = *b;
+    return s;
 }
 
 // ---- Pixels ----
