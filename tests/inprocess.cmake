@@ -21,3 +21,6 @@ add_inprocess_test(pictures_test 60)
 
 # The whole flow through the dispatcher; its long run of round trips has its own budget.
 add_inprocess_test(flow_test 300 TEST_PREFIX "flow.")
+
+# The whole program under random presses; SOAK_SEEDS and SOAK_EVENTS make the long run.
+add_inprocess_test(soak_test 300 TEST_PREFIX "soak.")

@@ -1,0 +1,1088 @@
+// Soak of the whole program in-process: random and purposeful presses through every screen.
+//
+// The real dispatcher runs from the title menu while the empty-queue seam feeds it bursts of one
+// to ten events: presses and releases of bound and unbound keys, buttons 0-20 of joysticks 0 and
+// 1, stick motion and quit requests. A player reading the drawn frames plays on purpose most of
+// the time (menus, opponents, and games solved from the markers), so wins, whole tournaments and
+// the error screen come round again and again. Both ways out are intercepted and the screens
+// start over: Escape on the title makes run_screens() return, and a shutdown ("Quit", Escape in
+// a game) goes to the on_terminate seam instead of quitting SDL and starting the handheld's menu.
+//
+// Checked all along: no crash, no hang (a watchdog thread aborts when no frame comes for a few
+// seconds; a screen that keeps polling without drawing, or drawing without polling, fails), a
+// flat stack, the flow globals in range, every game frame's board against its count of balls,
+// and where every game ends. Figures are printed at the end of each run.
+//
+// The short run, one fixed seed and about 50,000 events, is a CTest test. The long run, three
+// seeds of a million events each, from the project root (any build folder will do):
+//
+//   SOAK_SEEDS="101 202 303" SOAK_EVENTS=1000000 build/tests/soak_test
+//
+// SOAK_SEEDS holds the seeds, separated by spaces; SOAK_EVENTS the events pushed in each run.
+#include <SDL/SDL.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "game/rules.h"
+#include "platform/platform.h"
+#include "screens/flow.h"
+#include "sdl_fixture.h"
+
+namespace {
+
+// ---- No real shutdown, ever ----
+
+// The process's shutdown hook whenever no soak runs: a shutdown that reached the real one would
+// quit SDL and replace this process with the handheld's menu program.
+void refuse_shutdown() {
+    std::fputs("soak: Terminate was called with no soak counting shutdowns; refusing to shut "
+               "down for real\n",
+               stderr);
+    std::abort();
+}
+
+// Start-up once for the whole process, with the shutdown seam taken before anything can run.
+class HeadlessNoShutdown : public HeadlessSdl {
+  public:
+    void SetUp() override {
+        on_terminate = &refuse_shutdown;
+        HeadlessSdl::SetUp();
+    }
+};
+
+[[maybe_unused]] testing::Environment* const headless =
+    testing::AddGlobalTestEnvironment(new HeadlessNoShutdown);
+
+// ---- Events ----
+
+// Keys no screen binds, Escape apart, and the keys the screens bind.
+const int unbound_keys[] = {SDLK_RETURN, SDLK_TAB,   SDLK_BACKSPACE, SDLK_DELETE, SDLK_z,
+                            SDLK_q,      SDLK_c,     SDLK_1,         SDLK_F1,     SDLK_HOME,
+                            SDLK_LSHIFT, SDLK_LCTRL, SDLK_KP8,       SDLK_UNKNOWN};
+const int bound_keys[] = {KEY_SPACE, KEY_A,  KEY_B,    KEY_L,     KEY_R,   KEY_X,
+                          KEY_Y,     KEY_UP, KEY_DOWN, KEY_RIGHT, KEY_LEFT};
+constexpr int buttons = 21; // 0 to 20; the handheld has 0 to 15
+
+// Colours 1 to 6 by key and by button.
+const int colour_keys[COLOURS] = {KEY_X, KEY_B, KEY_Y, KEY_A, KEY_R, KEY_L};
+const int colour_buttons[COLOURS] = {BTN_X, BTN_B, BTN_Y, BTN_A, BTN_R, BTN_L};
+
+bool is_press(const SDL_Event& e) {
+    return e.type == SDL_KEYDOWN || e.type == SDL_JOYBUTTONDOWN;
+}
+bool is_b(const SDL_Event& e) {
+    return (e.type == SDL_KEYDOWN && e.key.keysym.sym == KEY_B) ||
+           (e.type == SDL_JOYBUTTONDOWN && e.jbutton.button == BTN_B);
+}
+bool is_escape(const SDL_Event& e) {
+    return e.type == SDL_KEYDOWN && e.key.keysym.sym == KEY_ESCAPE;
+}
+// A press that places a ball in a game.
+bool is_colour(const SDL_Event& e) {
+    for (int c = 0; c < COLOURS; ++c)
+        if ((e.type == SDL_KEYDOWN && e.key.keysym.sym == colour_keys[c]) ||
+            (e.type == SDL_JOYBUTTONDOWN && e.jbutton.button == colour_buttons[c]))
+            return true;
+    return false;
+}
+
+SDL_Event axis_event(int joystick, int axis, int value) {
+    SDL_Event e{};
+    e.type = SDL_JOYAXISMOTION;
+    e.jaxis.type = SDL_JOYAXISMOTION;
+    e.jaxis.which = static_cast<Uint8>(joystick);
+    e.jaxis.axis = static_cast<Uint8>(axis);
+    e.jaxis.value = static_cast<Sint16>(value);
+    return e;
+}
+
+std::string describe_all(const std::vector<SDL_Event>& events, long more) {
+    std::string s = describe(events);
+    if (more > 0) s = "[" + std::to_string(more) + " earlier, then] " + s;
+    return s;
+}
+
+// ---- What a frame shows ----
+
+// What the screen waits for after showing a still frame: nothing (it redraws), any press (help,
+// a deciding row's banner, the error screen) or B (the win and loss screens).
+enum class Wait { No, AnyPress, B };
+
+// The game's portraits: the rectangle the game copies of each opponent's picture, at y 50.
+struct Portrait {
+    SDL_Surface** bitmap;
+    int x, w, h;
+};
+const Portrait game_portraits[COLOURS] = {
+    {&bmp::borin_quastle, 18, 32, 42},     {&bmp::wenna_pollsby, 13, 43, 42},
+    {&bmp::tovi_glimrat, 14, 43, 42},      {&bmp::jory_vandle, 15, 37, 36},
+    {&bmp::hollis_quibbleton, 15, 39, 40}, {&bmp::zebrolt_mm, 15, 40, 46},
+};
+SDL_Surface** const ball_pictures[COLOURS] = {&bmp::ball_red,   &bmp::ball_green,
+                                              &bmp::ball_blue,  &bmp::ball_yellow,
+                                              &bmp::ball_brown, &bmp::ball_purple};
+const int banner_y[ROWS] = {18, 46, 72, 100, 128, 156, 188};
+
+constexpr int HOLES_ALL = ROWS * HOLES;
+
+// One game frame as drawn: the balls by hole (index 0 to 27 in filling order), the markers and
+// banners by row, the opponent by portrait, and any call no game frame holds.
+struct Board {
+    int opponent = 0;
+    int hole[HOLES_ALL] = {};
+    int balls = 0;
+    int white[HOLES_ALL] = {}, black[HOLES_ALL] = {}, cross[HOLES_ALL] = {};
+    int rite[ROWS] = {}, falce[ROWS] = {};
+    std::string problems;
+
+    int full_rows() const { return balls / HOLES; }
+    bool row_right(int r) const {
+        for (int h = 0; h < HOLES; ++h)
+            if (white[r * HOLES + h] != 1) return false;
+        return true;
+    }
+    // The first full row judged right, or -1.
+    int right_row() const {
+        for (int r = 0; r < full_rows(); ++r)
+            if (row_right(r)) return r;
+        return -1;
+    }
+    bool lost() const { return full_rows() == ROWS && right_row() < 0; }
+    bool decided() const { return right_row() >= 0 || lost(); }
+};
+
+std::string where(int i) {
+    return "row " + std::to_string(i / HOLES + 1) + " hole " + std::to_string(i % HOLES + 1);
+}
+
+Board read_board(const std::vector<Call>& segment) {
+    Board b;
+    const auto problem = [&b](const Call& c, const char* what) {
+        b.problems += std::string("\n  ") + what + ": " + describe(c);
+    };
+    for (size_t k = 1; k < segment.size(); ++k) { // the first call is the background
+        const Call& c = segment[k];
+        if (c.kind == DrawCall::Text) {
+            if (c.text != "Opponent" || c.x != 12 || c.y != 100) problem(c, "unexpected text");
+            continue;
+        }
+        if (c.kind != DrawCall::Sprite) {
+            problem(c, "unexpected call");
+            continue;
+        }
+        bool known = false;
+        for (int o = 0; o < COLOURS; ++o) {
+            const Portrait& p = game_portraits[o];
+            if (c.bitmap != *p.bitmap) continue;
+            known = true;
+            if (c.x != p.x || c.y != 50 || c.w != p.w || c.h != p.h || b.opponent)
+                problem(c, "portrait out of place");
+            b.opponent = o + 1;
+        }
+        for (int colour = 1; colour <= COLOURS; ++colour) {
+            if (c.bitmap != *ball_pictures[colour - 1]) continue;
+            known = true;
+            const int h = (c.x - 74) / 37, r = (c.y - 21) / 29;
+            if (c.w != 27 || c.h != 25 || c.x != 74 + 37 * h || c.y != 21 + 29 * r || h < 0 ||
+                h >= HOLES || r < 0 || r >= ROWS) {
+                problem(c, "ball off every hole");
+                continue;
+            }
+            if (b.hole[r * HOLES + h]) problem(c, "second ball in one hole");
+            b.hole[r * HOLES + h] = colour;
+            ++b.balls;
+        }
+        if (c.bitmap == bmp::white || c.bitmap == bmp::black || c.bitmap == bmp::black_cross) {
+            known = true;
+            const int h = (c.x == 239 ? 1 : 0) + ((c.y - 25) % 29 == 11 ? 2 : 0);
+            const int r = (c.y - 25 - (h >= 2 ? 11 : 0)) / 29;
+            if (c.w != 14 || c.h != 8 || (c.x != 222 && c.x != 239) || r < 0 || r >= ROWS ||
+                c.y != 25 + 29 * r + (h >= 2 ? 11 : 0)) {
+                problem(c, "marker off every marker place");
+                continue;
+            }
+            const int i = r * HOLES + h;
+            ++(c.bitmap == bmp::white ? b.white : c.bitmap == bmp::black ? b.black : b.cross)[i];
+        }
+        if (c.bitmap == bmp::rite || c.bitmap == bmp::falce) {
+            known = true;
+            int r = 0;
+            while (r < ROWS && banner_y[r] != c.y)
+                ++r;
+            const bool right = c.bitmap == bmp::rite;
+            const int height = right || r == 1 ? 36 : 34; // row 2's false banner is taller
+            if (r == ROWS || c.x != 127 || c.w != 54 || c.h != height) {
+                problem(c, "banner off every row");
+                continue;
+            }
+            ++(right ? b.rite : b.falce)[r];
+        }
+        if (!known) problem(c, "unexpected picture");
+    }
+    if (!b.opponent) b.problems += "\n  no opponent's portrait";
+    return b;
+}
+
+// What the board must show for its count of balls: the first N holes filled in order, four
+// markers on every full row up to the first right one and nowhere else, a banner on each of
+// those rows (none for the right row against opponent 6).
+std::string board_problems(const Board& b) {
+    std::ostringstream os;
+    for (int i = 0; i < HOLES_ALL; ++i) {
+        if (i < b.balls && !b.hole[i])
+            os << "\n  " << where(i) << " is empty while " << b.balls << " balls are drawn";
+        if (i >= b.balls && b.hole[i])
+            os << "\n  " << where(i) << " holds a ball while only " << b.balls
+               << " balls are drawn";
+    }
+    const int judged = b.right_row() >= 0 ? b.right_row() + 1 : b.full_rows();
+    for (int r = 0; r < ROWS; ++r) {
+        const bool is_judged = r < judged;
+        for (int h = 0; h < HOLES; ++h) {
+            const int i = r * HOLES + h;
+            if (is_judged && (b.white[i] + b.black[i] != 1 || b.cross[i] > b.black[i]))
+                os << "\n  " << where(i) << " of a judged row shows " << b.white[i] << " white, "
+                   << b.black[i] << " black, " << b.cross[i] << " crossed markers";
+            if (!is_judged && b.white[i] + b.black[i] + b.cross[i] > 0)
+                os << "\n  " << where(i) << " has a marker although its row is "
+                   << (r < b.full_rows() ? "below the right row" : "not full");
+        }
+        const bool right = is_judged && b.row_right(r);
+        const int want_rite = right && b.opponent != 6 ? 1 : 0;
+        const int want_falce = is_judged && !right ? 1 : 0;
+        if (b.rite[r] != want_rite || b.falce[r] != want_falce)
+            os << "\n  row " << r + 1 << " has " << b.rite[r] << " right and " << b.falce[r]
+               << " false banners, expected " << want_rite << " and " << want_falce;
+    }
+    return os.str();
+}
+
+std::string describe_board(const Board& b) {
+    std::ostringstream os;
+    os << "opponent " << b.opponent << ", " << b.balls << " balls (W white, B black, X cross)";
+    for (int r = 0; r < (b.balls + HOLES - 1) / HOLES; ++r) {
+        os << "\n    row " << r + 1 << ":";
+        for (int h = 0; h < HOLES; ++h) {
+            const int i = r * HOLES + h;
+            os << " " << b.hole[i] << (b.white[i] ? "W" : b.cross[i] ? "X" : b.black[i] ? "B" : "");
+        }
+    }
+    return os.str();
+}
+
+// A presented frame as the player sees it.
+struct View {
+    Shown shown = Shown::Nothing;
+    Wait wait = Wait::No;
+    int title_mark = -1; // the marked title entry, when the title is shown
+    int round = 0;       // the round number, when a round screen is shown
+    Board board;         // when a game is shown
+};
+
+int title_mark_of(const std::vector<Call>& segment) {
+    for (const Call& c : segment)
+        if (c.kind == DrawCall::Text && c.text == "[ ]" && c.x == 225 && c.y >= 150 && c.y <= 186 &&
+            (c.y - 150) % 12 == 0)
+            return (c.y - 150) / 12;
+    return -1;
+}
+
+int round_of(const std::vector<Call>& segment) {
+    for (const Call& c : segment)
+        if (c.kind == DrawCall::Text && c.x == 137 && c.y == 20) return std::atoi(c.text.c_str());
+    return 0;
+}
+
+// ---- The player ----
+
+// Plays from the last presented frame. Most bursts do something on purpose (move to a menu
+// entry and take it, start a game, fill the current row), padded with events that mean nothing
+// anywhere; the rest are random events of every kind. In a game the player either breaks the
+// code from the markers or guesses at random, chosen when the game starts.
+class Player {
+  public:
+    explicit Player(unsigned seed) : rng_(seed) {}
+
+    void new_game(bool tournament) { solving_ = chance(tournament ? 0.95 : 0.7); }
+
+    Batch next(const View& v, bool tournament) {
+        const double random_share = v.shown == Shown::Game    ? (tournament ? 0.08 : 0.2)
+                                    : v.shown == Shown::Round ? 0.1
+                                    : v.wait != Wait::No      ? 0.3
+                                                              : 0.15;
+        Batch on_purpose;
+        if (!chance(random_share)) on_purpose = purpose(v);
+        if (on_purpose.empty()) return random_burst();
+        const int noise = roll(11 - static_cast<int>(on_purpose.size()));
+        for (int i = 0; i < noise; ++i)
+            on_purpose.insert(on_purpose.begin() + roll(static_cast<int>(on_purpose.size()) + 1),
+                              harmless());
+        return on_purpose;
+    }
+
+    // Events queued while the error screen flashes, which its wait then takes.
+    Batch during_pause() { return chance(0.3) ? random_burst(3) : Batch{}; }
+
+    // The guess for each hole from the rows judged so far: a white marker fixes the hole's
+    // colour, a black one rules the colour out there and a cross rules it out everywhere. Each
+    // wrong row rules out one colour more at each hole still open, so the code falls within six.
+    static std::array<int, HOLES> solve(const Board& b) {
+        bool out[HOLES][COLOURS + 1] = {};
+        int fixed[HOLES] = {};
+        for (int r = 0; r < b.full_rows(); ++r)
+            for (int h = 0; h < HOLES; ++h) {
+                const int i = r * HOLES + h, c = b.hole[i];
+                if (b.white[i]) {
+                    fixed[h] = c;
+                    continue;
+                }
+                out[h][c] = true;
+                if (b.cross[i])
+                    for (auto& hole : out)
+                        hole[c] = true;
+            }
+        std::array<int, HOLES> guess{};
+        for (int h = 0; h < HOLES; ++h) {
+            guess[h] = fixed[h];
+            for (int c = 1; c <= COLOURS && !guess[h]; ++c)
+                if (!out[h][c]) guess[h] = c;
+            if (!guess[h]) guess[h] = 1; // markers that contradict each other: the check tells
+        }
+        return guess;
+    }
+
+  private:
+    Batch purpose(const View& v) {
+        switch (v.shown) {
+        case Shown::Title: return title(v.title_mark);
+        case Shown::Selection: return selection();
+        case Shown::Round: return {chance(0.95) ? press(KEY_B, BTN_B) : press(KEY_X, BTN_X)};
+        case Shown::Game: return v.wait != Wait::No ? Batch{any_press()} : game(v.board);
+        case Shown::Help:
+        case Shown::Error: return {any_press()};
+        case Shown::Win:
+        case Shown::Loss: return {press(KEY_B, BTN_B)};
+        default: return {};
+        }
+    }
+
+    // Moves the mark to an entry, mostly by the shorter way round, and takes it; Escape now
+    // and then.
+    Batch title(int marked) {
+        if (marked < 0) return {};
+        const int r = roll(100);
+        if (r < 1) return {key_down(KEY_ESCAPE)};
+        const int target = r < 5 ? 3 : r < 15 ? 2 : r < 55 ? 1 : 0;
+        const int down = (target - marked + 4) % 4;
+        const bool go_down = down == 0 || (down <= 2 ? chance(0.8) : chance(0.2));
+        Batch b;
+        for (int i = 0; i < (go_down ? down : 4 - down); ++i)
+            b.push_back(go_down ? press(KEY_DOWN, BTN_DOWN) : press(KEY_UP, BTN_UP));
+        b.push_back(press(KEY_SPACE, BTN_B));
+        return b;
+    }
+
+    Batch selection() {
+        Batch b;
+        for (int i = roll(7); i > 0; --i)
+            b.push_back(chance(0.5) ? press(KEY_LEFT, BTN_LEFT) : press(KEY_RIGHT, BTN_RIGHT));
+        if (chance(0.3)) b.push_back(press(KEY_L, BTN_R));
+        b.push_back(chance(0.92) ? press(KEY_B, BTN_B) : press(KEY_X, BTN_X));
+        return b;
+    }
+
+    // The rest of the current row, and no further: the next row waits for this one's markers.
+    Batch game(const Board& board) {
+        const std::array<int, HOLES> guess = solve(board);
+        Batch b;
+        for (int h = board.balls % HOLES; h < HOLES; ++h) {
+            const int c = solving_ ? guess[h] : 1 + roll(COLOURS);
+            b.push_back(press(colour_keys[c - 1], colour_buttons[c - 1]));
+        }
+        return b;
+    }
+
+    Batch random_burst(int most = 10) {
+        Batch b(1 + roll(most));
+        for (SDL_Event& e : b)
+            e = any_event();
+        return b;
+    }
+
+    SDL_Event any_key_down() {
+        if (chance(0.01)) return key_down(KEY_ESCAPE);
+        if (chance(0.6)) return key_down(pick(bound_keys));
+        return key_down(pick(unbound_keys));
+    }
+
+    SDL_Event any_press() {
+        if (chance(0.5)) return any_key_down();
+        return button_event(SDL_JOYBUTTONDOWN, roll(buttons), roll(2));
+    }
+
+    // Releases, stick motion and quit requests: nothing on any screen.
+    SDL_Event harmless() {
+        switch (roll(4)) {
+        case 0:
+            return key_up(chance(0.05)  ? KEY_ESCAPE
+                          : chance(0.5) ? pick(bound_keys)
+                                        : pick(unbound_keys));
+        case 1: return button_event(SDL_JOYBUTTONUP, roll(buttons), roll(2));
+        case 2: return axis_event(roll(2), roll(4), roll(65536) - 32768);
+        default: return quit_request();
+        }
+    }
+
+    SDL_Event any_event() {
+        const int r = roll(100);
+        if (r < 35) return any_key_down();
+        if (r < 60) return button_event(SDL_JOYBUTTONDOWN, roll(buttons), roll(2));
+        return harmless();
+    }
+
+    // The key or the button that does the same, half and half.
+    SDL_Event press(int key, int button) {
+        return chance(0.5) ? key_down(key) : button_event(SDL_JOYBUTTONDOWN, button, roll(2));
+    }
+
+    template <int N> int pick(const int (&from)[N]) { return from[roll(N)]; }
+    int roll(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    bool chance(double p) { return std::bernoulli_distribution(p)(rng_); }
+
+    std::mt19937 rng_;
+    bool solving_ = true;
+};
+
+// ---- The soak ----
+
+struct Figures {
+    unsigned seed = 0;
+    long events = 0, frames = 0, game_frames = 0;
+    long games = 0, won = 0, won_against_6 = 0, lost = 0, left = 0, escaped = 0;
+    long rounds[ROWS] = {}; // entries into the round screen of round 1..6
+    long errors = 0, errors_ending_tournament = 0;
+    long help = 0, help_from_game = 0;
+    long title_escapes = 0, shutdowns = 0, quits_on_title = 0;
+    long depth = 0, growth = 0; // bytes below the runner's frame; growth after the reference
+    long reference_events = 0;  // events pushed when the reference depth was taken
+    double seconds = 0;
+};
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+struct Done {};
+
+// Screens and waits whose stack depths differ; the reference depth is taken once each was seen.
+enum Reached {
+    AtTitle,
+    AtSelection,
+    AtRound,
+    InGame,
+    AtBanner,
+    HelpFromTitle,
+    HelpFromGame,
+    AtWin,
+    AtLoss,
+    AtError,
+    ReachedKinds
+};
+
+class Soak {
+  public:
+    static constexpr int patience = 2000; // empty polls with nothing to go on
+    static constexpr int frames_without_poll = 1000;
+    static constexpr long early_events = 5000; // before the reference stack depth
+    static constexpr long stack_slack = 256;   // bytes: a helper's frame, never a screen's
+    static constexpr auto watchdog_limit = std::chrono::seconds(5);
+
+    Soak(unsigned seed, long events) : player_(seed), target_(events) { f_.seed = seed; }
+
+    // Runs the screens until the events are pushed; failures are reported.
+    Figures run() {
+        volatile char base = 0;
+        base_ = reinterpret_cast<std::uintptr_t>(&base);
+        deepest_ = reference_ = base_;
+        std::srand(f_.seed); // the opponents' codes too follow the seed
+        const auto started = Clock::now();
+        last_frame_ns_ = now_ns();
+        {
+            Installed seams(*this);
+            Watchdog dog(*this);
+            try {
+                for (;;) {
+                    start_over();
+                    // A shutdown that missed the counter would quit SDL and start the menu.
+                    if (on_terminate != &Soak::shutdown_hook) {
+                        std::fputs("soak: the shutdown seam is not set; not starting\n", stderr);
+                        std::abort();
+                    }
+                    run_screens();
+                    returned();
+                }
+            } catch (const Done&) {
+            } catch (const Failure& e) {
+                ADD_FAILURE() << e.what() << "\n" << context();
+            }
+        }
+        take_queue();
+        f_.events = events_pushed_;
+        f_.frames = frames_;
+        f_.seconds = std::chrono::duration<double>(Clock::now() - started).count();
+        f_.depth = static_cast<long>(base_ - deepest_);
+        return f_;
+    }
+
+  private:
+    // ---- Seams ----
+
+    struct Installed : OnSeams<Soak> {
+        explicit Installed(Soak& s) : OnSeams(s, &Soak::empty_hook, &Soak::draw_hook) {
+            on_pause = &Soak::pause_hook;
+            on_terminate = &Soak::shutdown_hook;
+        }
+        ~Installed() {
+            on_pause = nullptr;
+            on_terminate = &refuse_shutdown;
+        }
+    };
+
+    static void empty_hook() {
+        volatile char here = 0;
+        OnSeams<Soak>::player().empty_poll(reinterpret_cast<std::uintptr_t>(&here));
+    }
+    static void draw_hook(const DrawCall& d) { OnSeams<Soak>::player().draw(d); }
+    static void pause_hook(int) {
+        Soak& s = OnSeams<Soak>::player();
+        s.push(s.player_.during_pause());
+    }
+    static void shutdown_hook() { OnSeams<Soak>::player().shutdown(); }
+
+    // ---- The watchdog ----
+
+    // Aborts the process when no frame has been drawn for a while: a loop that neither draws
+    // nor comes back to the seam can be stopped no other way.
+    class Watchdog {
+      public:
+        explicit Watchdog(Soak& s) : soak_(s), thread_([this] { watch(); }) {}
+        ~Watchdog() {
+            {
+                std::lock_guard<std::mutex> lock(m_);
+                stop_ = true;
+            }
+            cv_.notify_one();
+            thread_.join();
+        }
+        Watchdog(const Watchdog&) = delete;
+        Watchdog& operator=(const Watchdog&) = delete;
+
+      private:
+        void watch() {
+            std::unique_lock<std::mutex> lock(m_);
+            while (!cv_.wait_for(lock, std::chrono::milliseconds(100), [this] { return stop_; }))
+                if (now_ns() - soak_.last_frame_ns_ > watchdog_limit.count() * 1000000000LL) {
+                    std::fprintf(stderr, "soak: HANG: no frame drawn for %lld s. %s\n",
+                                 static_cast<long long>(watchdog_limit.count()),
+                                 soak_.context().c_str());
+                    std::fflush(stderr);
+                    std::abort();
+                }
+        }
+
+        Soak& soak_;
+        std::mutex m_;
+        std::condition_variable cv_;
+        bool stop_ = false;
+        std::thread thread_;
+    };
+
+    static long long now_ns() {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+            .count();
+    }
+
+    // Where the run stands, for failures and the watchdog (which reads it from its thread).
+    std::string context() {
+        std::lock_guard<std::mutex> lock(shared_);
+        std::ostringstream os;
+        os << "Seed " << f_.seed << ", " << events_pushed_ << " events pushed, " << frames_
+           << " frames; the last frame shows the " << name_of(last_screen_) << " screen; "
+           << since_frame_count_ << " events pushed since it: "
+           << describe_all(since_frame_,
+                           since_frame_count_ - static_cast<long>(since_frame_.size()));
+        return os.str();
+    }
+
+    [[noreturn]] void fail(const std::string& what) { throw Failure(what); }
+
+    // ---- Pushing and taking ----
+
+    void push(const Batch& burst) {
+        for (SDL_Event e : burst) {
+            if (SDL_PushEvent(&e) != 0) fail("SDL's queue is full at " + describe(e));
+            queued_.push_back(e);
+        }
+        std::lock_guard<std::mutex> lock(shared_);
+        events_pushed_ += static_cast<long>(burst.size());
+        since_frame_count_ += static_cast<long>(burst.size());
+        for (const SDL_Event& e : burst) {
+            if (since_frame_.size() == 40) since_frame_.erase(since_frame_.begin());
+            since_frame_.push_back(e);
+        }
+    }
+
+    static int queue_length() {
+        static SDL_Event peeked[128];
+        return SDL_PeepEvents(peeked, 128, SDL_PEEKEVENT, SDL_ALLEVENTS);
+    }
+
+    // Moves what the program has taken from SDL's queue out of the copy kept here; the queue is
+    // first in, first out, so the program has taken the oldest.
+    void note_taken() {
+        const int left = queue_length();
+        if (left > static_cast<int>(queued_.size()))
+            fail("SDL's queue holds " + std::to_string(left) + " events, " +
+                 std::to_string(queued_.size()) + " pushed");
+        while (static_cast<int>(queued_.size()) > left) {
+            const SDL_Event& e = queued_.front();
+            ++taken_since_flip_;
+            if (is_colour(e)) ++colour_taken_;
+            if ((view_.wait == Wait::AnyPress && is_press(e)) || (view_.wait == Wait::B && is_b(e)))
+                ender_since_flip_ = true;
+            if (is_escape(e) && view_.shown == Shown::Title) escape_on_title_ = true;
+            queued_.pop_front();
+        }
+    }
+
+    // ---- The empty-queue seam ----
+
+    void empty_poll(std::uintptr_t here) {
+        if (shut_down_) fail("the screens polled the queue after the shutdown");
+        if (on_terminate != &Soak::shutdown_hook) {
+            std::fputs("soak: the shutdown seam was taken away during the run\n", stderr);
+            std::abort();
+        }
+        flips_since_poll_ = 0;
+        check_globals();
+        note_taken();
+
+        // The frame shows all that was taken when nothing was taken since it; a still screen
+        // waits while nothing that ends it was taken since it was shown.
+        const bool fresh = taken_since_flip_ == 0;
+        const bool waiting = view_.wait != Wait::No && !ender_since_flip_;
+        if (!fresh && !waiting) {
+            if (++idle_ > patience) {
+                std::ostringstream os;
+                os << "HANG: " << patience << " empty polls and no new frame of the "
+                   << name_of(view_.shown)
+                   << " screen after the events it took:" << describe(last_frame_);
+                fail(os.str());
+            }
+            return;
+        }
+        idle_ = 0;
+        check_stack(here);
+        if (events_pushed_ >= target_) throw Done{};
+        push(player_.next(view_, tournament_));
+    }
+
+    void check_globals() {
+        if (what < 0 || what > 3 || opt < 1 || opt > 6 || cropp < 1 || cropp > 2 || round_n < 1 ||
+            round_n > 6)
+            fail("a flow global is out of range: " + describe(globals()));
+    }
+
+    void check_stack(std::uintptr_t here) {
+        deepest_ = std::min(deepest_, here);
+        const Reached kind = reached();
+        if (kind != ReachedKinds) reached_[kind] = true;
+        if (reference_ == base_) {
+            bool all = events_pushed_ >= early_events;
+            for (bool r : reached_)
+                all = all && r;
+            if (!all) return;
+            reference_ = deepest_;
+            f_.reference_events = events_pushed_;
+            return;
+        }
+        const long growth = static_cast<long>(reference_ - std::min(reference_, here));
+        f_.growth = std::max(f_.growth, growth);
+        if (growth > stack_slack)
+            fail("the stack grew: the seam is called " + std::to_string(growth) +
+                 " bytes deeper than at any time in the first " +
+                 std::to_string(f_.reference_events) +
+                 " events, which reached every screen and wait; screens nest");
+    }
+
+    // Where the program waits now (the frame shown is up to date or a still one waiting).
+    Reached reached() const {
+        switch (view_.shown) {
+        case Shown::Title: return AtTitle;
+        case Shown::Selection: return AtSelection;
+        case Shown::Round: return AtRound;
+        case Shown::Game: return view_.wait == Wait::No ? InGame : AtBanner;
+        case Shown::Help: return help_from_game_ ? HelpFromGame : HelpFromTitle;
+        case Shown::Win: return AtWin;
+        case Shown::Loss: return AtLoss;
+        case Shown::Error: return AtError;
+        default: return ReachedKinds;
+        }
+    }
+
+    // ---- The drawing seam ----
+
+    void draw(const DrawCall& d) {
+        if (shut_down_) fail("a screen drew after the shutdown: " + describe(recorded(d)));
+        if (d.kind == DrawCall::Flip) {
+            finish_segment(true);
+            flipped();
+            return;
+        }
+        Call c = recorded(d);
+        if (background_of(c) || segment_.empty()) {
+            if (!segment_.empty()) finish_segment(false);
+            note_taken();
+            segment_colour_taken_ = colour_taken_;
+        }
+        segment_.push_back(std::move(c));
+    }
+
+    void flipped() {
+        note_taken();
+        if (++flips_since_poll_ > frames_without_poll)
+            fail("HANG: the " + std::string(name_of(view_.shown)) + " screen drew " +
+                 std::to_string(frames_without_poll) + " frames without looking at the queue");
+        taken_since_flip_ = 0;
+        ender_since_flip_ = false;
+        if (view_.shown != Shown::Help) escape_on_title_ = false;
+        last_frame_ns_ = now_ns();
+        std::lock_guard<std::mutex> lock(shared_);
+        ++frames_;
+        last_screen_ = view_.shown;
+        since_frame_.clear();
+        since_frame_count_ = 0;
+    }
+
+    // One screen's drawing: every frame starts with a background, and only the last drawing
+    // before a flip is presented (a right row against opponent 6 goes to the error screen
+    // unpresented).
+    void finish_segment(bool presented) {
+        if (segment_.empty()) {
+            if (presented) fail("a frame was presented with nothing drawn");
+            return;
+        }
+        const std::optional<Shown> background = background_of(segment_.front());
+        if (!background || *background == Shown::Nothing)
+            fail("a frame does not start with a screen's background:" + describe(segment_));
+        const Shown shown = *background;
+        entered(shown);
+        View v;
+        v.shown = shown;
+        if (shown == Shown::Game) {
+            v.board = read_board(segment_);
+            game_frame(v.board);
+            if (v.board.decided()) v.wait = Wait::AnyPress;
+        }
+        if (shown == Shown::Title) v.title_mark = title_mark_of(segment_);
+        if (shown == Shown::Round) v.round = round_of(segment_);
+        if (shown == Shown::Help || shown == Shown::Error) v.wait = Wait::AnyPress;
+        if (shown == Shown::Win || shown == Shown::Loss) v.wait = Wait::B;
+        if (presented) {
+            view_ = v;
+            last_frame_.swap(segment_);
+            if (shown == Shown::Round) {
+                if (previous_ != Shown::Round && v.round >= 1 && v.round <= 6)
+                    ++f_.rounds[v.round - 1];
+                tournament_ = true;
+            }
+            if (shown == Shown::Selection) tournament_ = false;
+        }
+        previous_ = shown;
+        if (shown != Shown::Help) previous_not_help_ = shown;
+        segment_.clear();
+    }
+
+    // Counts the screens entered, and ends the game when its board is left for another screen.
+    void entered(Shown shown) {
+        if (shown == previous_) return;
+        if (shown == Shown::Help) {
+            ++f_.help;
+            help_from_game_ = previous_not_help_ == Shown::Game;
+            f_.help_from_game += help_from_game_;
+        }
+        if (shown == Shown::Error && previous_ != Shown::Flash) {
+            ++f_.errors;
+            f_.errors_ending_tournament += tournament_;
+        }
+        if (game_on_ && shown != Shown::Game && shown != Shown::Help) end_game(shown);
+    }
+
+    // ---- One game, frame by frame ----
+
+    void game_frame(const Board& b) {
+        std::ostringstream os;
+        os << b.problems << board_problems(b);
+        if (!game_on_) {
+            game_on_ = true;
+            game_ = Seen{};
+            game_.opponent = b.opponent;
+            ++f_.games;
+            player_.new_game(tournament_);
+            if (b.balls != 0) os << "\n  a new game starts with " << b.balls << " balls";
+        } else {
+            const long pressed = segment_colour_taken_ - game_.colour_taken;
+            if (b.opponent != game_.opponent)
+                os << "\n  the opponent changed from " << game_.opponent << " to " << b.opponent;
+            if (b.balls < game_.balls)
+                os << "\n  the balls went down from " << game_.balls << " to " << b.balls;
+            if (b.balls - game_.balls > pressed)
+                os << "\n  " << b.balls - game_.balls << " balls more than the last frame, but "
+                   << pressed << " colour presses were taken since";
+            for (int i = 0; i < std::min(b.balls, game_.balls); ++i)
+                if (b.hole[i] != game_.hole[i])
+                    os << "\n  " << where(i) << " changed colour from " << game_.hole[i] << " to "
+                       << b.hole[i];
+        }
+        os << learn(b);
+        ++f_.game_frames;
+        if (!os.str().empty())
+            fail("a game frame does not agree with its board:" + os.str() +
+                 "\n  frame:" + describe(segment_));
+        game_.balls = b.balls;
+        game_.colour_taken = segment_colour_taken_;
+        std::copy(std::begin(b.hole), std::end(b.hole), game_.hole);
+        game_.board = b;
+    }
+
+    // The markers of a game say the same about its code in every row and every frame: a white
+    // marker fixes the colour of its hole, a plain black one puts its colour in the code
+    // elsewhere, a cross keeps its colour out of the code altogether.
+    std::string learn(const Board& b) {
+        std::ostringstream os;
+        for (int i = 0; i < b.full_rows() * HOLES; ++i) {
+            const int h = i % HOLES, c = b.hole[i];
+            if (c < 1 || c > COLOURS) continue;
+            if (b.white[i]) {
+                if ((game_.code[h] && game_.code[h] != c) || game_.not_at[h][c] ||
+                    game_.in_code[c] == 0)
+                    os << "\n  " << where(i) << ": white for colour " << c
+                       << " contradicts earlier markers";
+                game_.code[h] = c;
+                game_.in_code[c] = 1;
+            } else if (b.black[i]) {
+                const int in = b.cross[i] ? 0 : 1;
+                if (game_.code[h] == c || (game_.in_code[c] >= 0 && game_.in_code[c] != in))
+                    os << "\n  " << where(i) << ": " << (in ? "black" : "cross") << " for colour "
+                       << c << " contradicts earlier markers";
+                game_.not_at[h][c] = true;
+                game_.in_code[c] = in;
+            }
+        }
+        return os.str();
+    }
+
+    // The screen after a game follows from its last board: a right row leads to the win screen
+    // (the error screen against opponent 6), a wrong seventh row to the loss screen, and an
+    // undecided board only to the title (SELECT) or a shutdown (Escape).
+    void end_game(Shown next) {
+        game_on_ = false;
+        const Board& b = game_.board;
+        const Shown want = b.right_row() >= 0 ? (b.opponent == 6 ? Shown::Error : Shown::Win)
+                           : b.lost()         ? Shown::Loss
+                                              : Shown::Title;
+        if (next != want)
+            fail(std::string("a game ended on the ") + name_of(next) +
+                 " screen, its board calls "
+                 "for the " +
+                 name_of(want) + " screen: " + describe_board(b));
+        if (b.right_row() >= 0) {
+            ++f_.won;
+            f_.won_against_6 += b.opponent == 6;
+        } else if (b.lost()) {
+            ++f_.lost;
+        } else {
+            ++f_.left;
+        }
+    }
+
+    // ---- The ways out ----
+
+    void shutdown() {
+        if (shut_down_) fail("a second shutdown without the screens returning");
+        if (previous_not_help_ == Shown::Title) {
+            ++f_.quits_on_title;
+        } else if (previous_not_help_ == Shown::Game && game_on_) {
+            game_on_ = false;
+            if (game_.board.decided()) fail("a decided game was shut down");
+            ++f_.escaped;
+        } else {
+            fail(std::string("shutdown from the ") + name_of(previous_not_help_) + " screen");
+        }
+        ++f_.shutdowns;
+        shut_down_ = true;
+    }
+
+    void returned() {
+        if (shut_down_) return;
+        if (!escape_on_title_ || previous_not_help_ != Shown::Title)
+            fail("run_screens() returned without a shutdown and without Escape on the title");
+        ++f_.title_escapes;
+    }
+
+    // The program's start values, an empty queue and nothing on the screen, as a new process.
+    void start_over() {
+        take_queue();
+        queued_.clear();
+        set_globals({0, 1, 1, 1});
+        if (game_on_) fail("the screens returned in the middle of a game");
+        view_ = View{};
+        previous_ = previous_not_help_ = Shown::Nothing;
+        segment_.clear();
+        last_frame_.clear();
+        shut_down_ = false;
+        escape_on_title_ = false;
+        tournament_ = false;
+        taken_since_flip_ = 0;
+        ender_since_flip_ = false;
+        idle_ = 0;
+    }
+
+    // The game as its frames have shown it so far.
+    struct Seen {
+        int opponent = 0, balls = 0;
+        long colour_taken = 0;
+        int hole[HOLES_ALL] = {};
+        int code[HOLES] = {}; // colour known at each hole, 0 unknown
+        int in_code[COLOURS + 1] = {-1, -1, -1, -1, -1, -1, -1}; // 1 in, 0 out, -1 unknown
+        bool not_at[HOLES][COLOURS + 1] = {};
+        Board board; // the last frame
+    };
+
+    Player player_;
+    const long target_;
+    Figures f_;
+
+    std::uintptr_t base_ = 0, deepest_ = 0, reference_ = 0;
+    bool reached_[ReachedKinds] = {};
+
+    std::deque<SDL_Event> queued_; // pushed and not yet taken
+    long colour_taken_ = 0, segment_colour_taken_ = 0;
+    long taken_since_flip_ = 0;
+    bool ender_since_flip_ = false, escape_on_title_ = false;
+    int idle_ = 0, flips_since_poll_ = 0;
+
+    std::vector<Call> segment_, last_frame_;
+    View view_;
+    Shown previous_ = Shown::Nothing, previous_not_help_ = Shown::Nothing;
+    bool help_from_game_ = false, tournament_ = false, shut_down_ = false;
+    bool game_on_ = false;
+    Seen game_;
+
+    // Read by the watchdog's thread.
+    std::atomic<long long> last_frame_ns_{0};
+    std::mutex shared_;
+    long events_pushed_ = 0, since_frame_count_ = 0;
+    long frames_ = 0;
+    Shown last_screen_ = Shown::Nothing;
+    std::vector<SDL_Event> since_frame_;
+};
+
+// ---- The runs ----
+
+std::vector<unsigned> seeds() {
+    const char* s = std::getenv("SOAK_SEEDS");
+    std::vector<unsigned> out;
+    std::istringstream in(s ? s : "1");
+    for (unsigned seed; in >> seed;)
+        out.push_back(seed);
+    return out;
+}
+
+long events_per_run() {
+    const char* s = std::getenv("SOAK_EVENTS");
+    return s ? std::atol(s) : 50000;
+}
+
+void print(const Figures& f) {
+    std::printf("soak seed %u: %ld events in %.2f s (%.0f events/s), %ld frames (%ld of games, "
+                "their boards checked)\n",
+                f.seed, f.events, f.seconds, f.events / f.seconds, f.frames, f.game_frames);
+    std::printf("  games: %ld started, %ld won (%ld against opponent 6), %ld lost, %ld left with "
+                "SELECT, %ld ended by Escape\n",
+                f.games, f.won, f.won_against_6, f.lost, f.left, f.escaped);
+    std::printf("  tournament rounds reached: 1: %ld, 2: %ld, 3: %ld, 4: %ld, 5: %ld, 6: %ld; "
+                "error screens %ld (%ld ending a tournament)\n",
+                f.rounds[0], f.rounds[1], f.rounds[2], f.rounds[3], f.rounds[4], f.rounds[5],
+                f.errors, f.errors_ending_tournament);
+    std::printf("  help screens %ld (%ld from a game); Escapes on the title %ld; shutdowns "
+                "intercepted %ld (%ld Quit on the title, %ld Escape in a game)\n",
+                f.help, f.help_from_game, f.title_escapes, f.shutdowns, f.quits_on_title,
+                f.escaped);
+    std::printf("  stack: the seam at most %ld bytes below the runner; %ld bytes deeper after "
+                "the first %ld events than in them\n",
+                f.depth, f.growth, f.reference_events);
+    std::fflush(stdout);
+}
+
+class SoakTest : public FreshStart {
+  protected:
+    void SetUp() override {
+        FreshStart::SetUp();
+        ASSERT_NE(screen, nullptr) << "no video surface";
+        // Screens are told apart, balls read by colour and markers by kind, all by picture.
+        ASSERT_TRUE(pictures_loaded_and_distinct());
+        std::vector<SDL_Surface*> small = {bmp::white, bmp::black, bmp::black_cross};
+        for (SDL_Surface** b : ball_pictures)
+            small.push_back(*b);
+        for (size_t i = 0; i < small.size(); ++i) {
+            ASSERT_NE(small[i], nullptr) << "a ball or marker picture did not load";
+            for (size_t j = 0; j < i; ++j)
+                ASSERT_NE(small[i], small[j]) << "two balls or markers share a picture";
+        }
+    }
+};
+
+TEST_F(SoakTest, RandomPressesThroughEveryScreenKeepTheProgramSound) {
+    const long events = events_per_run();
+    ASSERT_GT(events, 0) << "SOAK_EVENTS";
+    const std::vector<unsigned> all = seeds();
+    ASSERT_FALSE(all.empty()) << "SOAK_SEEDS holds no seed";
+    for (unsigned seed : all) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        Soak soak(seed, events);
+        const Figures f = soak.run();
+        print(f);
+        if (HasFailure()) return;
+        // A soak that never got there proves nothing about it.
+        EXPECT_GT(f.won - f.won_against_6, 0) << "no game won";
+        EXPECT_GT(f.lost, 0) << "no game lost";
+        EXPECT_GT(f.left, 0) << "no game left with SELECT";
+        EXPECT_GT(f.rounds[5], 0) << "no tournament reached round 6";
+        EXPECT_GT(f.errors_ending_tournament, 0) << "no tournament won";
+        EXPECT_GT(f.help_from_game, 0) << "no help from a game";
+        EXPECT_GT(f.help - f.help_from_game, 0) << "no help from the title";
+        EXPECT_GT(f.title_escapes, 0) << "no Escape on the title";
+        EXPECT_GT(f.quits_on_title, 0) << "no Quit on the title";
+        EXPECT_GT(f.escaped, 0) << "no Escape in a game";
+        EXPECT_GT(f.reference_events, 0) << "the stack's reference depth was never taken: not "
+                                            "every screen and wait was reached";
+    }
+}
+
+} // namespace
