@@ -108,7 +108,14 @@ inline std::string describe(const SDL_Event& e) {
         os << "button down " << int(e.jbutton.button) << " (joystick " << int(e.jbutton.which)
            << ")";
         break;
-    case SDL_JOYBUTTONUP: os << "button up " << int(e.jbutton.button); break;
+    case SDL_JOYBUTTONUP:
+        os << "button up " << int(e.jbutton.button) << " (joystick " << int(e.jbutton.which) << ")";
+        break;
+    case SDL_JOYAXISMOTION:
+        os << "axis " << int(e.jaxis.axis) << " of joystick " << int(e.jaxis.which) << " to "
+           << e.jaxis.value;
+        break;
+    case SDL_QUIT: os << "quit request"; break;
     default: os << "event type " << int(e.type); break;
     }
     return os.str();
@@ -271,8 +278,23 @@ inline const NamedPicture pictures[] = {
     {&bmp::zebrolt_mm, "zebrolt_mm"},
 };
 
+// The balls and the markers, by the name of their globals.
+inline const NamedPicture pieces[] = {
+    {&bmp::ball_red, "ball_red"},
+    {&bmp::ball_green, "ball_green"},
+    {&bmp::ball_blue, "ball_blue"},
+    {&bmp::ball_yellow, "ball_yellow"},
+    {&bmp::ball_brown, "ball_brown"},
+    {&bmp::ball_purple, "ball_purple"},
+    {&bmp::white, "white"},
+    {&bmp::black, "black"},
+    {&bmp::black_cross, "black_cross"},
+};
+
 inline std::string picture_name(SDL_Surface* s) {
     for (const NamedPicture& p : pictures)
+        if (*p.bitmap == s) return p.name;
+    for (const NamedPicture& p : pieces)
         if (*p.bitmap == s) return p.name;
     std::ostringstream os;
     os << "picture " << static_cast<const void*>(s);

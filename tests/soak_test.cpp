@@ -471,25 +471,7 @@ class Player {
 
 // ---- The soak ----
 
-struct Figures {
-    unsigned seed = 0;
-    long events = 0, frames = 0, game_frames = 0;
-    long games = 0, won = 0, won_against_6 = 0, lost = 0, left = 0, escaped = 0;
-    long rounds[ROWS] = {}; // entries into the round screen of round 1..6
-    long errors = 0, errors_ending_tournament = 0;
-    long help = 0, help_from_game = 0;
-    long title_escapes = 0, shutdowns = 0, quits_on_title = 0;
-    long depth = 0, growth = 0; // bytes below the runner's frame; growth after the reference
-    long reference_events = 0;  // events pushed when the reference depth was taken
-    double seconds = 0;
-};
-
-struct Failure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-struct Done {};
-
-// Screens and waits whose stack depths differ; the reference depth is taken once each was seen.
+// Where the program waits for presses; each reaches the seam at a depth of its own.
 enum Reached {
     AtTitle,
     AtSelection,
@@ -504,12 +486,43 @@ enum Reached {
     ReachedKinds
 };
 
+const char* const reached_names[ReachedKinds] = {"title",
+                                                 "selection",
+                                                 "round screen",
+                                                 "game",
+                                                 "deciding row's banner",
+                                                 "help from the title",
+                                                 "help from a game",
+                                                 "win screen",
+                                                 "loss screen",
+                                                 "error screen"};
+
+struct Figures {
+    unsigned seed = 0;
+    long events = 0, frames = 0, game_frames = 0;
+    long games = 0, won = 0, won_against_6 = 0, lost = 0, left = 0, escaped = 0;
+    long rounds[6] = {}; // entries into the round screen of round 1..6
+    long errors = 0, errors_ending_tournament = 0;
+    long help = 0, help_from_game = 0;
+    long title_escapes = 0, shutdowns = 0, quits_on_title = 0;
+    long depth = 0;                 // deepest call of the seam, bytes below the runner's frame
+    long depths[ReachedKinds] = {}; // each wait's reference depth, likewise
+    long growth = 0;                // deepest call of a wait below its reference
+    long reference_events = 0;      // events pushed when the references were taken
+    double seconds = 0;
+};
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+struct Done {};
+
 class Soak {
   public:
     static constexpr int patience = 2000; // empty polls with nothing to go on
     static constexpr int frames_without_poll = 1000;
     static constexpr long early_events = 5000; // before the reference stack depth
-    static constexpr long stack_slack = 256;   // bytes: a helper's frame, never a screen's
+    static constexpr long stack_slack = 16;    // bytes: less than any call's frame
     static constexpr auto watchdog_limit = std::chrono::seconds(5);
 
     Soak(unsigned seed, long events) : player_(seed), target_(events) { f_.seed = seed; }
@@ -518,7 +531,9 @@ class Soak {
     Figures run() {
         volatile char base = 0;
         base_ = reinterpret_cast<std::uintptr_t>(&base);
-        deepest_ = reference_ = base_;
+        deepest_ = base_;
+        for (std::uintptr_t& r : reference_)
+            r = base_;
         std::srand(f_.seed); // the opponents' codes too follow the seed
         const auto started = Clock::now();
         last_frame_ns_ = now_ns();
@@ -546,6 +561,8 @@ class Soak {
         f_.frames = frames_;
         f_.seconds = std::chrono::duration<double>(Clock::now() - started).count();
         f_.depth = static_cast<long>(base_ - deepest_);
+        for (int k = 0; k < ReachedKinds; ++k)
+            f_.depths[k] = static_cast<long>(base_ - reference_[k]);
         return f_;
     }
 
@@ -679,6 +696,7 @@ class Soak {
             std::abort();
         }
         flips_since_poll_ = 0;
+        deepest_ = std::min(deepest_, here);
         check_globals();
         note_taken();
 
@@ -690,14 +708,14 @@ class Soak {
             if (++idle_ > patience) {
                 std::ostringstream os;
                 os << "HANG: " << patience << " empty polls and no new frame of the "
-                   << name_of(view_.shown)
-                   << " screen after the events it took:" << describe(last_frame_);
+                   << name_of(view_.shown) << " screen after the " << taken_since_flip_
+                   << " events it took since its last frame:" << describe(last_frame_);
                 fail(os.str());
             }
             return;
         }
         idle_ = 0;
-        check_stack(here);
+        check_stack(here); // where the program waits: the frame is up to date or still
         if (events_pushed_ >= target_) throw Done{};
         push(player_.next(view_, tournament_));
     }
@@ -708,26 +726,29 @@ class Soak {
             fail("a flow global is out of range: " + describe(globals()));
     }
 
+    // Each screen and wait reaches the seam through one fixed chain of calls, so each has a
+    // depth of its own: the reference is each one's deepest in the first events, taken once all
+    // were seen. Screens nested by the dispatcher would reach the seam deeper each time round;
+    // compared wait by wait this shows even when the ways out restart the screens often, and
+    // the run's deepest point (the help screen over a game) is never passed.
     void check_stack(std::uintptr_t here) {
-        deepest_ = std::min(deepest_, here);
         const Reached kind = reached();
-        if (kind != ReachedKinds) reached_[kind] = true;
-        if (reference_ == base_) {
+        if (kind == ReachedKinds) return;
+        std::uintptr_t& reference = reference_[kind];
+        if (!f_.reference_events) {
+            reference = std::min(reference, here);
             bool all = events_pushed_ >= early_events;
-            for (bool r : reached_)
-                all = all && r;
-            if (!all) return;
-            reference_ = deepest_;
-            f_.reference_events = events_pushed_;
+            for (std::uintptr_t r : reference_)
+                all = all && r != base_;
+            if (all) f_.reference_events = events_pushed_;
             return;
         }
-        const long growth = static_cast<long>(reference_ - std::min(reference_, here));
+        const long growth = static_cast<long>(reference - std::min(reference, here));
         f_.growth = std::max(f_.growth, growth);
         if (growth > stack_slack)
-            fail("the stack grew: the seam is called " + std::to_string(growth) +
-                 " bytes deeper than at any time in the first " +
-                 std::to_string(f_.reference_events) +
-                 " events, which reached every screen and wait; screens nest");
+            fail("the stack grew: the " + std::string(reached_names[kind]) + " reaches the seam " +
+                 std::to_string(growth) + " bytes deeper than at any time in the first " +
+                 std::to_string(f_.reference_events) + " events; screens nest");
     }
 
     // Where the program waits now (the frame shown is up to date or a still one waiting).
@@ -757,6 +778,7 @@ class Soak {
         Call c = recorded(d);
         if (background_of(c) || segment_.empty()) {
             if (!segment_.empty()) finish_segment(false);
+            check_globals(); // a screen may draw with them before the queue runs empty
             note_taken();
             segment_colour_taken_ = colour_taken_;
         }
@@ -841,22 +863,22 @@ class Soak {
         if (!game_on_) {
             game_on_ = true;
             game_ = Seen{};
-            game_.opponent = b.opponent;
             ++f_.games;
             player_.new_game(tournament_);
             if (b.balls != 0) os << "\n  a new game starts with " << b.balls << " balls";
         } else {
+            const Board& last = game_.board;
             const long pressed = segment_colour_taken_ - game_.colour_taken;
-            if (b.opponent != game_.opponent)
-                os << "\n  the opponent changed from " << game_.opponent << " to " << b.opponent;
-            if (b.balls < game_.balls)
-                os << "\n  the balls went down from " << game_.balls << " to " << b.balls;
-            if (b.balls - game_.balls > pressed)
-                os << "\n  " << b.balls - game_.balls << " balls more than the last frame, but "
+            if (b.opponent != last.opponent)
+                os << "\n  the opponent changed from " << last.opponent << " to " << b.opponent;
+            if (b.balls < last.balls)
+                os << "\n  the balls went down from " << last.balls << " to " << b.balls;
+            if (b.balls - last.balls > pressed)
+                os << "\n  " << b.balls - last.balls << " balls more than the last frame, but "
                    << pressed << " colour presses were taken since";
-            for (int i = 0; i < std::min(b.balls, game_.balls); ++i)
-                if (b.hole[i] != game_.hole[i])
-                    os << "\n  " << where(i) << " changed colour from " << game_.hole[i] << " to "
+            for (int i = 0; i < std::min(b.balls, last.balls); ++i)
+                if (b.hole[i] != last.hole[i])
+                    os << "\n  " << where(i) << " changed colour from " << last.hole[i] << " to "
                        << b.hole[i];
         }
         os << learn(b);
@@ -864,9 +886,7 @@ class Soak {
         if (!os.str().empty())
             fail("a game frame does not agree with its board:" + os.str() +
                  "\n  frame:" + describe(segment_));
-        game_.balls = b.balls;
         game_.colour_taken = segment_colour_taken_;
-        std::copy(std::begin(b.hole), std::end(b.hole), game_.hole);
         game_.board = b;
     }
 
@@ -908,9 +928,8 @@ class Soak {
                                               : Shown::Title;
         if (next != want)
             fail(std::string("a game ended on the ") + name_of(next) +
-                 " screen, its board calls "
-                 "for the " +
-                 name_of(want) + " screen: " + describe_board(b));
+                 " screen; its board calls for the " + name_of(want) +
+                 " screen: " + describe_board(b));
         if (b.right_row() >= 0) {
             ++f_.won;
             f_.won_against_6 += b.opponent == 6;
@@ -965,10 +984,8 @@ class Soak {
 
     // The game as its frames have shown it so far.
     struct Seen {
-        int opponent = 0, balls = 0;
-        long colour_taken = 0;
-        int hole[HOLES_ALL] = {};
-        int code[HOLES] = {}; // colour known at each hole, 0 unknown
+        long colour_taken = 0; // colour presses taken when its last frame was drawn
+        int code[HOLES] = {};  // colour known at each hole, 0 unknown
         int in_code[COLOURS + 1] = {-1, -1, -1, -1, -1, -1, -1}; // 1 in, 0 out, -1 unknown
         bool not_at[HOLES][COLOURS + 1] = {};
         Board board; // the last frame
@@ -978,8 +995,7 @@ class Soak {
     const long target_;
     Figures f_;
 
-    std::uintptr_t base_ = 0, deepest_ = 0, reference_ = 0;
-    bool reached_[ReachedKinds] = {};
+    std::uintptr_t base_ = 0, deepest_ = 0, reference_[ReachedKinds] = {};
 
     std::deque<SDL_Event> queued_; // pushed and not yet taken
     long colour_taken_ = 0, segment_colour_taken_ = 0;
@@ -1034,9 +1050,12 @@ void print(const Figures& f) {
                 "intercepted %ld (%ld Quit on the title, %ld Escape in a game)\n",
                 f.help, f.help_from_game, f.title_escapes, f.shutdowns, f.quits_on_title,
                 f.escaped);
-    std::printf("  stack: the seam at most %ld bytes below the runner; %ld bytes deeper after "
-                "the first %ld events than in them\n",
+    std::printf("  stack: the seam at most %ld bytes below the runner; waits at most %ld bytes "
+                "deeper after the first %ld events than in them; their depths:",
                 f.depth, f.growth, f.reference_events);
+    for (int k = 0; k < ReachedKinds; ++k)
+        std::printf("%s %s %ld", k ? "," : "", reached_names[k], f.depths[k]);
+    std::printf("\n");
     std::fflush(stdout);
 }
 
@@ -1047,13 +1066,10 @@ class SoakTest : public FreshStart {
         ASSERT_NE(screen, nullptr) << "no video surface";
         // Screens are told apart, balls read by colour and markers by kind, all by picture.
         ASSERT_TRUE(pictures_loaded_and_distinct());
-        std::vector<SDL_Surface*> small = {bmp::white, bmp::black, bmp::black_cross};
-        for (SDL_Surface** b : ball_pictures)
-            small.push_back(*b);
-        for (size_t i = 0; i < small.size(); ++i) {
-            ASSERT_NE(small[i], nullptr) << "a ball or marker picture did not load";
-            for (size_t j = 0; j < i; ++j)
-                ASSERT_NE(small[i], small[j]) << "two balls or markers share a picture";
+        for (const NamedPicture& p : pieces) {
+            ASSERT_NE(*p.bitmap, nullptr) << p.name << " did not load";
+            for (const NamedPicture& q : pieces)
+                ASSERT_TRUE(&p == &q || *p.bitmap != *q.bitmap) << p.name << " is " << q.name;
         }
     }
 };
