@@ -291,8 +291,7 @@ class Screens:
         return self.full("help_screen")
 
     def title(self):
-        # The entries, their bullets and the mark: x 225 to about 300, y 150 to 197.
-        return self.full("title").with_text((220, 145, 100, 56))
+        return self.full("title").with_text(TITLE_TEXT)
 
     def selection(self):
         c = Canvas(fill=rgb565(*SELECTION_GREY))
@@ -302,21 +301,13 @@ class Screens:
         c.blit(self.p.quickie, 90, 20, 139, 33)
         c.blit(self.p.x_totitle, 1, 1, 19, 9)
         c.blit(self.p.r_time, 290, 1, 29, 15)
-        return c.with_text(
-            (80, 70, 240, 13),    # "Please choose your opponent!"
-            (25, 90, 295, 13),    # the opponents' bullets and mark
-            (25, 150, 295, 47),   # name, IQ, comment (and its second line)
-            (272, 20, 48, 37))    # the times, their bullets and mark
+        return c.with_text(*SELECTION_TEXT)
 
     def round(self, n):
         name, w, h = MENU_PORTRAITS[n]
         c = self.full("round").blit(self.p.x_totitle, 1, 1, 19, 9)
         c.blit(self.p[name], ROUND_PORTRAIT_AT[0], ROUND_PORTRAIT_AT[1], w, h)
-        return c.with_text(
-            ROUND_NUMBER,         # the round's number
-            (70, 67, 250, 24),    # the opponent's comment, one or two lines
-            (20, 120, 300, 36),   # name, IQ and time limit with their captions
-            (20, 200, 120, 12))   # "Press B to start!"
+        return c.with_text(*ROUND_TEXT)
 
     def win(self):
         return self.full("you_win").with_text(RESULT_LINE)
@@ -329,6 +320,19 @@ class Screens:
 
 
 ROUND_NUMBER = (137, 20, 30, 12)
+# Where each screen writes its anti-aliased text.
+# The title's entries, their bullets and the mark: x 225 to about 300, y 150 to 197.
+TITLE_TEXT = (220, 145, 100, 56)
+SELECTION_TEXT = (
+    (80, 70, 240, 13),    # "Please choose your opponent!"
+    (25, 90, 295, 13),    # the opponents' bullets and mark
+    (25, 150, 295, 47),   # name, IQ, comment (and its second line)
+    (272, 20, 48, 37))    # the times, their bullets and mark
+ROUND_TEXT = (
+    ROUND_NUMBER,         # the round's number
+    (70, 67, 250, 24),    # the opponent's comment, one or two lines
+    (20, 120, 300, 36),   # name, IQ and time limit with their captions
+    (20, 200, 120, 12))   # "Press B to start!"
 # The one white line of the win and loss screens, written at (51, 193).
 RESULT_LINE = (45, 188, 275, 19)
 # The four black lines of the joke error screen, written at x 10.

@@ -26,22 +26,47 @@ class Picture:
         return self.pixels[y * self.width + x]
 
 
+def find_colour(palette, rgb):
+    """The palette index SDL 1.2's SDL_MapRGB picks for rgb in a paletted format: the first
+    entry at the least squared distance."""
+    best, smallest = 0, None
+    for i, entry in enumerate(palette):
+        distance = sum((a - b) ** 2 for a, b in zip(entry, rgb))
+        if smallest is None or distance < smallest:
+            best, smallest = i, distance
+            if distance == 0:
+                break
+    return best
+
+
 def read_bmp(path):
     """Loads a BMP as SDL 1.2 would, then maps it to 5-6-5 as a blit onto the screen does.
 
     Handles BITMAPINFOHEADER (and its later versions) with 16, 24 or 32 bits per pixel,
-    plain or with bit fields, bottom-up or top-down. keyed marks the pixels equal to
-    magenta (255, 0, 255) mapped into the file's own format, which is what the game's
-    colour key drops."""
+    plain or with bit fields, and 8 bits per pixel with a palette; bottom-up or top-down.
+    keyed marks the pixels equal to magenta (255, 0, 255) mapped into the file's own format,
+    which is what the game's colour key drops: for a palette, the pixels holding the index
+    that SDL_MapRGB picks for magenta, the nearest entry. Raises ValueError for a file the
+    game cannot draw from: not a BMP, no pixels, or fewer bytes than its rows need."""
     with open(path, "rb") as f:
         data = f.read()
-    if data[:2] != b"BM":
+    if len(data) < 54 or data[:2] != b"BM":
         raise ValueError("%s: not a BMP file" % path)
     offset, header_size = struct.unpack_from("<II", data, 10)
     width, height, _planes, bpp, compression = struct.unpack_from("<iiHHI", data, 18)
     if header_size < 40:
         raise ValueError("%s: header of %d bytes is not supported" % (path, header_size))
-    if compression == 3:  # BI_BITFIELDS: the masks follow the 40 header bytes
+    palette = None
+    if bpp == 8:
+        if compression != 0:
+            raise ValueError("%s: 8 bits with compression %d not supported" % (path, compression))
+        used = struct.unpack_from("<I", data, 46)[0] or 256
+        start = 14 + header_size
+        if used > 256 or start + 4 * used > len(data):
+            raise ValueError("%s: palette of %d entries does not fit" % (path, used))
+        # Stored blue, green, red, unused.
+        palette = [(data[p + 2], data[p + 1], data[p]) for p in range(start, start + 4 * used, 4)]
+    elif compression == 3:  # BI_BITFIELDS: the masks follow the 40 header bytes
         masks = struct.unpack_from("<III", data, 14 + 40)
     elif compression == 0 and bpp == 16:
         masks = (0x7C00, 0x03E0, 0x001F)
@@ -49,17 +74,37 @@ def read_bmp(path):
         masks = (0xFF0000, 0x00FF00, 0x0000FF)
     else:
         raise ValueError("%s: %d bits, compression %d not supported" % (path, bpp, compression))
-    if bpp not in (16, 24, 32):
+    if bpp not in (8, 16, 24, 32):
         raise ValueError("%s: %d bits per pixel not supported" % (path, bpp))
-    fields = [_mask_shift_bits(m) for m in masks]
-    # SDL_MapRGB(255, 0, 255) in the file's format: full red and blue, no green.
-    key = ((255 >> (8 - fields[0][1])) << fields[0][0]) | ((255 >> (8 - fields[2][1])) << fields[2][0])
-
+    # SDL's loader takes any header at its word; the game draws nothing from a picture with
+    # no rows or columns, and SDL gives none for a file whose rows are cut short.
     top_down = height < 0
     height = abs(height)
     stride = (width * bpp + 31) // 32 * 4
+    if width <= 0 or height == 0:
+        raise ValueError("%s: %d x %d pixels" % (path, width, height))
+    if offset + stride * height > len(data):
+        raise ValueError("%s: %d rows of %d bytes from %d do not fit in %d bytes" % (
+            path, height, stride, offset, len(data)))
     step = bpp // 8
     pixels, keyed = [], []
+    if palette is not None:
+        # The blit maps each entry to 5-6-5 by keeping the top bits of its channels.
+        colours = [rgb565(*entry) for entry in palette]
+        key = find_colour(palette, (255, 0, 255))
+        for y in range(height):
+            row = offset + (y if top_down else height - 1 - y) * stride
+            for index in data[row:row + width]:
+                if index >= len(palette):
+                    raise ValueError("%s: index %d past the palette" % (path, index))
+                pixels.append(colours[index])
+                keyed.append(index == key)
+        return Picture(width, height, pixels, keyed)
+
+    fields = [_mask_shift_bits(m) for m in masks]
+    # SDL_MapRGB(255, 0, 255) in the file's format: full red and blue, no green.
+    key = (((255 >> (8 - fields[0][1])) << fields[0][0])
+           | ((255 >> (8 - fields[2][1])) << fields[2][0]))
     for y in range(height):
         row = offset + (y if top_down else height - 1 - y) * stride
         for x in range(width):
@@ -71,6 +116,66 @@ def read_bmp(path):
             pixels.append((r8 >> 3) << 11 | (g8 >> 2) << 5 | (b8 >> 3))
             keyed.append((raw & (masks[0] | masks[1] | masks[2])) == key)
     return Picture(width, height, pixels, keyed)
+
+
+MAGENTA = (255, 0, 255)
+# The fixed palette for pictures of more than 256 colours: 6 levels of red and blue and 7 of
+# green, 252 entries among which magenta is exact and appears once.
+_RB_LEVELS = [round(i * 255 / 5) for i in range(6)]
+_G_LEVELS = [round(i * 255 / 6) for i in range(7)]
+FIXED_PALETTE = [(r, g, b) for r in _RB_LEVELS for g in _G_LEVELS for b in _RB_LEVELS]
+
+
+def _nearest_level(levels, v):
+    return min(levels, key=lambda level: abs(level - v))
+
+
+def quantise(rgb):
+    """The FIXED_PALETTE entry for an 8-bit colour: the nearest one, except that only magenta
+    itself goes to magenta, so that the see-through pixels stay exactly those."""
+    q = (_nearest_level(_RB_LEVELS, rgb[0]), _nearest_level(_G_LEVELS, rgb[1]),
+         _nearest_level(_RB_LEVELS, rgb[2]))
+    if q == MAGENTA and rgb != MAGENTA:
+        others = [e for e in FIXED_PALETTE if e != MAGENTA]
+        q = others[find_colour(others, rgb)]
+    return q
+
+
+def write_bmp(path, picture, bpp):
+    """Saves a Picture of 5-6-5 pixels as a bottom-up BITMAPINFOHEADER BMP of 8, 24 or 32
+    bits per pixel. Each channel is widened to 8 bits by repeating its top bits, so that the
+    8-bit colour keeps the 5-6-5 one as its top bits. At 8 bits the palette holds exactly the
+    picture's colours when there are at most 256 of them, else FIXED_PALETTE."""
+    colours = [_rgb888(p) for p in picture.pixels]
+    w, h = picture.width, picture.height
+    stride = (w * bpp + 31) // 32 * 4
+    palette = b""
+    rows = []
+    if bpp == 8:
+        distinct = sorted(set(colours))
+        entries = distinct if len(distinct) <= 256 else FIXED_PALETTE
+        index = {e: i for i, e in enumerate(entries)}
+        if len(distinct) > 256:
+            index = {c: index[quantise(c)] for c in distinct}
+        palette = b"".join(bytes((b, g, r, 0)) for r, g, b in entries)
+        for y in range(h):
+            rows.append(bytes(index[c] for c in colours[y * w:(y + 1) * w]))
+        used = len(entries)
+    elif bpp in (24, 32):
+        pad = b"" if bpp == 24 else b"\x00"
+        for y in range(h):
+            rows.append(b"".join(bytes((b, g, r)) + pad for r, g, b in colours[y * w:(y + 1) * w]))
+        used = 0
+    else:
+        raise ValueError("%d bits per pixel not supported" % bpp)
+    # SDL takes a plain header's pixels to start right after it (or after the palette): an
+    # offset anywhere else makes it read bit masks from there.
+    offset = 14 + 40 + len(palette)
+    body = b"".join(row.ljust(stride, b"\x00") for row in reversed(rows))
+    header = struct.pack("<2sIHHI", b"BM", offset + len(body), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, bpp, 0, len(body), 2835, 2835, used, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + palette + body)
 
 
 def read_xwd(data):

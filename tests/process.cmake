@@ -42,3 +42,4 @@ add_process_test(process.broken_pipe     test_startup.py  BrokenPipeTest      60
 add_process_test(e2e.closed_streams      test_reliability.py ClosedStreamsTest 90)
 add_process_test(e2e.fatal_signals       test_reliability.py FatalSignalTest   90)
 add_process_test(e2e.memcheck          test_reliability.py ValgrindGameTest 600)
+add_process_test(e2e.bad_data          test_baddata.py  BadDataTest         400)
