@@ -396,7 +396,12 @@ def wrong_rows(code):
 
 def script(screens, lost_code, won_code, text):
     """The run, step by step: (step, keys pressed, the screen they must lead to). It draws
-    every picture: a Quick Game lost, a tournament round won, round 2, help, and out."""
+    every picture: a Quick Game lost, a tournament round won, round 2, help, and out.
+
+    Each step's screen differs from the one before it, so that a lost press or a stuck
+    screen fails the step, with two exceptions that a later step or the ending settles
+    (Escape ends the game only from the title): without a font that writes, the title's
+    mark is not seen; without the help picture, help shows the title it opened over."""
     rows = wrong_rows(lost_code)
     s = screens
     steps = []
@@ -410,12 +415,14 @@ def script(screens, lost_code, won_code, text):
     step("fresh_game", ["b"], lambda f: s.board(f, [], lost_code))
     step("seven_wrong_rows", [KEYS[c] for row in rows for c in row],
          lambda f: s.board(f, rows, lost_code))
+    # The lost game waits for any press; space would open help were the game still on.
     step("loss", ["space"], lambda f: s.result(f, "you_lost"))
     step("title_again", ["b"], lambda f: s.title(f, 0))
     step("tournament_marked", ["Down"], lambda f: s.title(f, 1))
     step("round_1", ["space"], lambda f: s.round(f, 1))
     step("round_1_game", ["b"], lambda f: s.board(f, [], won_code))
     step("right_row", [KEYS[c] for c in won_code], lambda f: s.board(f, [won_code], won_code))
+    # The won game waits for any press; x would place a ball were the game still on.
     step("win", ["x"], lambda f: s.result(f, "you_win"))
     step("round_2", ["b"], lambda f: s.round(f, 2))
     step("back_to_title", ["x"], lambda f: s.title(f, 1))
@@ -440,9 +447,10 @@ class Player:
     start_timeout = XGameCase.start_timeout
     screen_timeout = XGameCase.screen_timeout
 
-    def __init__(self, x, seed_case):
+    def __init__(self, x, test):
         self.x, self.game, self.box = x, None, None
-        self.libfaketime, self.faketime = seed_case.libfaketime, seed_case.faketime
+        # The test's frozen clock, which makes the codes known.
+        self.libfaketime, self.faketime = test.libfaketime, test.faketime
 
     def screenshot(self):
         shot = subprocess.run(["xwd", "-root", "-silent", "-display", self.x.display],
@@ -496,9 +504,10 @@ class BadDataTest(XGameCase):
     plays a scripted path through every screen showing what the damaged data makes of it,
     and ends with status 0."""
 
-    # Games played at once, each on an X server of its own. A game never stops drawing,
-    # and with its X server takes about a core: on two cores all runs took 77 s one at a
-    # time, 45 s two at a time, 38 s three or four at a time, a run itself getting slower.
+    # Games played at once, each on an X server of its own. A game that draws never stops,
+    # and with its X server takes about a core, but a run also starts up and waits on
+    # still screens: on two cores all runs took 83 s one at a time, 52 s two, 40 s three
+    # and 41 s four at a time, a run itself getting slower.
     GAMES = int(os.environ.get("BADDATA_GAMES", "3"))
     # Seconds after which no further run starts, so that many failing runs (each waits out
     # its screen's timeout) end the test with their messages rather than hit CTest's
@@ -545,9 +554,12 @@ class BadDataTest(XGameCase):
         try:
             case.failure = self.play(player, case, box)
         except Exception as e:  # a helper timed out or failed: the case fails, not the run
-            case.failure = "%s: %r" % (type(e).__name__, e)
+            case.failure = "%s: %s" % (type(e).__name__, e)
         finally:
-            player.stop_game()
+            try:
+                player.stop_game()
+            except Exception as e:
+                case.failure = case.failure or "the game could not be stopped: %s" % e
             player.game = None
             shutil.rmtree(box.dir, True)
             case.seconds = time.monotonic() - started
@@ -710,6 +722,7 @@ class BadDataTest(XGameCase):
                  sum(c.seconds for c in ran) / max(1, len(ran)),
                  max((c.seconds for c in ran), default=0)))
         sys.stdout.flush()
+
 
 if __name__ == "__main__":
     unittest.main()
