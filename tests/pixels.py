@@ -168,8 +168,8 @@ def write_bmp(path, picture, bpp):
         used = 0
     else:
         raise ValueError("%d bits per pixel not supported" % bpp)
-    # SDL takes a plain header's pixels to start right after it (or after the palette): an
-    # offset anywhere else makes it read bit masks from there.
+    # Unless the pixels of a plain 24- or 32-bit file start right after its header, SDL
+    # reads bit masks from there.
     offset = 14 + 40 + len(palette)
     body = b"".join(row.ljust(stride, b"\x00") for row in reversed(rows))
     header = struct.pack("<2sIHHI", b"BM", offset + len(body), 0, 0, offset)
