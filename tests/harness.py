@@ -235,6 +235,47 @@ def marks_for(row, code):
     return [WHITE if b == c else BLACK if b in code else CROSS for b, c in zip(row, code)]
 
 
+def wrong_rows(code):
+    """Seven rows that are not opponent 1's code (d1 three times, then d2), that together
+    hold all six colours and earn white, black and crossed markers."""
+    d1, d2 = code[0], code[3]
+    o1, o2, o3, o4 = [c for c in range(1, 7) if c not in (d1, d2)]
+    return [
+        [d2, d1, o1, d1],  # black, white, cross, black
+        [o1, o2, o3, o4],  # all crossed
+        [d1, d1, d1, d1],  # three white, black
+        [d2, d2, d2, d2],  # three black, white
+        [o2, d1, o3, d2],  # cross, white, cross, white
+        [d1, d2, d1, o4],  # white, black, white, cross
+        [o1, o2, o3, d1],  # cross, cross, cross, black
+    ]
+
+
+def board_sprites(rows, code, opponent=1):
+    """What a game draws over its background, in order, as (picture, x, y, w, h): the
+    opponent's portrait, the balls of the rows (the last may be partial), then the markers
+    and banner of each full row up to the first right one. Against opponent 6 a right row
+    has no banner."""
+    out = [GAME_PORTRAITS[opponent]]
+    for r, row in enumerate(rows):
+        for hole, colour in enumerate(row):
+            out.append((BALLS[colour], BALL_X + BALL_DX * hole, BALL_Y + BALL_DY * r, 27, 25))
+    for r, row in enumerate(rows):
+        if len(row) < 4:
+            break
+        for hole, mark in enumerate(marks_for(row, code)):
+            x, y = MARK_X[hole], MARK_Y + MARK_DY * r + (MARK_LOWER if hole >= 2 else 0)
+            out.append(("1" if mark == WHITE else "2", x, y, 14, 8))
+            if mark == CROSS:
+                out.append(("3", x, y, 14, 8))
+        if list(row) == list(code):
+            if opponent != 6:
+                out.append(("right", BANNER_X, BANNER_Y[r], 54, 36))
+            break
+        out.append(("false", BANNER_X, BANNER_Y[r], 54, FALSE_H[r]))
+    return out
+
+
 class Pictures:
     """data/'s BMPs, read on first use."""
 
@@ -263,29 +304,14 @@ class Screens:
         return Canvas().blit(self.p[name], 0, 0, keyed=False)
 
     def fresh_board(self, opponent=1):
-        name, x, y, w, h = GAME_PORTRAITS[opponent]
-        return self.full("main").blit(self.p[name], x, y, w, h).with_text(BOARD_TEXT)
+        return self.board([], [], opponent)
 
     def board(self, rows, code, opponent=1):
-        """A game with the given rows of colours (the last may be partial): balls, then the
-        markers and banner of each full row up to the first right one. Against opponent 6
-        a right row has no banner."""
-        c = self.fresh_board(opponent)
-        for r, row in enumerate(rows):
-            for h, colour in enumerate(row):
-                c.blit(self.p[BALLS[colour]], BALL_X + BALL_DX * h, BALL_Y + BALL_DY * r, 27, 25)
-        for r, row in enumerate(rows):
-            if len(row) < 4:
-                break
-            for h, mark in enumerate(marks_for(row, code)):
-                x, y = MARK_X[h], MARK_Y + MARK_DY * r + (MARK_LOWER if h >= 2 else 0)
-                c.blit(self.p["1" if mark == WHITE else "2"], x, y, 14, 8)
-                if mark == CROSS:
-                    c.blit(self.p["3"], x, y, 14, 8)
-            if list(row) == list(code):
-                return c.blit(self.p.right, BANNER_X, BANNER_Y[r], 54, 36)
-            c.blit(self.p["false"], BANNER_X, BANNER_Y[r], 54, FALSE_H[r])
-        return c
+        """A game with the given rows of colours (board_sprites says what is drawn)."""
+        c = self.full("main")
+        for name, x, y, w, h in board_sprites(rows, code, opponent):
+            c.blit(self.p[name], x, y, w, h)
+        return c.with_text(BOARD_TEXT)
 
     def help(self):
         return self.full("help_screen")

@@ -15,13 +15,12 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (BALL_DX, BALL_X, BALL_DY, BALL_Y, BALLS, BANNER_X, BANNER_Y, BOARD_TEXT,
-                     DATA, FALSE_H, FONT_MISSING, GAME_PORTRAITS, HELP_MISSING, KEYS, MARK_DY,
-                     MARK_LOWER, MARK_X, MARK_Y, MENU_PORTRAITS, RESULT_LINE, ROUND_PORTRAIT_AT,
-                     ROUND_TEXT, SELECTION_GREY, SELECTION_MARKS,
-                     SELECTION_PORTRAIT_AT, SELECTION_TEXT, TIME_MARKS, TITLE_MARKS,
-                     TITLE_MISSING, TITLE_TEXT, BLACK, WHITE, CROSS, ARTEFACTS, Sandbox, Xvfb,
-                     XGameCase, clear_artefacts, codes, marks_for, write_huge_height)
+from harness import (ARTEFACTS, BLACK, BOARD_TEXT, CROSS, DATA, FONT_MISSING, HELP_MISSING, KEYS,
+                     MENU_PORTRAITS, RESULT_LINE, ROUND_PORTRAIT_AT, ROUND_TEXT, SELECTION_GREY,
+                     SELECTION_MARKS, SELECTION_PORTRAIT_AT, SELECTION_TEXT, TIME_MARKS,
+                     TITLE_MARKS, TITLE_MISSING, TITLE_TEXT, WHITE, Sandbox, XGameCase, Xvfb,
+                     board_sprites, clear_artefacts, codes, marks_for, write_huge_height,
+                     wrong_rows)
 from pixels import Picture, read_bmp, read_xwd, rgb565, write_bmp, write_png
 
 # The 26 pictures, in four groups for the damage that leaves a picture undrawn or nearly
@@ -346,22 +345,8 @@ class Screens:
     def board(self, before, rows, code, opponent=1):
         """A game against opponent with the given rows; the last full row ends it."""
         f = before.next("board").blit(self.p["main"], 0, 0, W, H, keyed=False)
-        name, x, y, w, h = GAME_PORTRAITS[opponent]
-        f.blit(self.p[name], x, y, w, h)
-        for r, row in enumerate(rows):
-            for hole, colour in enumerate(row):
-                f.blit(self.p[BALLS[colour]], BALL_X + BALL_DX * hole, BALL_Y + BALL_DY * r, 27,
-                       25)
-        for r, row in enumerate(rows):
-            for hole, mark in enumerate(marks_for(row, code)):
-                x, y = MARK_X[hole], MARK_Y + MARK_DY * r + (MARK_LOWER if hole >= 2 else 0)
-                f.blit(self.p["1" if mark == WHITE else "2"], x, y, 14, 8)
-                if mark == CROSS:
-                    f.blit(self.p["3"], x, y, 14, 8)
-            if list(row) == list(code):
-                f.blit(self.p["right"], BANNER_X, BANNER_Y[r], 54, 36)
-                break
-            f.blit(self.p["false"], BANNER_X, BANNER_Y[r], 54, FALSE_H[r])
+        for name, x, y, w, h in board_sprites(rows, code, opponent):
+            f.blit(self.p[name], x, y, w, h)
         return f.write(BOARD_TEXT)
 
     def result(self, before, name):
@@ -376,22 +361,6 @@ class Screens:
 
     def help(self, before):
         return before.next("help").blit(self.p["help_screen"], 0, 0, W, H, keyed=False)
-
-
-def wrong_rows(code):
-    """Seven rows, none of them the code (two colours: d1 three times, then d2), that
-    together hold all six colours and earn white, black and crossed markers."""
-    d1, d2 = code[0], code[3]
-    o1, o2, o3, o4 = [c for c in range(1, 7) if c not in (d1, d2)]
-    return [
-        [d2, d1, o1, d1],  # black, white, cross, black
-        [o1, o2, o3, o4],  # all crossed
-        [d1, d1, d1, d1],  # three white, black
-        [d2, d2, d2, d2],  # three black, white
-        [o2, d1, o3, d2],  # cross, white, cross, white
-        [d1, d2, d1, o4],  # white, black, white, cross
-        [o1, o2, o3, d1],  # cross, cross, cross, black
-    ]
 
 
 def script(screens, lost_code, won_code, text):

@@ -5,26 +5,13 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import (BLACK, CROSS, DATA, FONT_MISSING, TITLE_MISSING, WHITE, Pictures, Sandbox,
-                     Screens, XGameCase, codes, marks_for)
+                     Screens, XGameCase, codes, marks_for, wrong_rows)
 from pixels import Canvas, paint_bmp_rows
 
 
 class GameTest(XGameCase):
     """Quick Games against opponent 1 from the title: rows, their markers and banners, and
     the win and loss screens that follow."""
-
-    def wrong_rows(self):
-        d1, d2 = self.draws
-        n, m = [c for c in range(1, 7) if c not in (d1, d2)][:2]
-        return [
-            [d2, d1, n, d1],   # black, white, cross, black
-            [n, n, n, n],      # all crossed
-            [d1, d1, d1, d1],  # three white, black
-            [d2, d2, d2, d2],  # three black, white
-            [n, d1, m, d2],    # cross, white, cross, white
-            [d1, d2, d1, n],   # white, black, white, cross
-            [m, n, m, d1],     # cross, cross, cross, black
-        ]
 
     def quick_game_against_1(self, step):
         """From the title with "Quick Game" marked to a fresh game against opponent 1."""
@@ -36,7 +23,7 @@ class GameTest(XGameCase):
         d1, d2 = self.draws
         self.assertEqual(self.code, [d1, d1, d1, d2],
                          "opponent 1's code must be the first draw three times, then the second")
-        wrong = self.wrong_rows()[0]
+        wrong = wrong_rows(self.code)[0]
         self.assertEqual(marks_for(wrong, self.code), [BLACK, WHITE, CROSS, BLACK])
 
         self.start_game()
@@ -66,7 +53,7 @@ class GameTest(XGameCase):
         self.assertIsNone(self.game.poll())
 
     def test_seven_wrong_rows_lose_then_loss_screen(self):
-        rows = self.wrong_rows()
+        rows = wrong_rows(self.code)
         for row in rows:
             self.assertNotEqual(row, self.code)
         # The wrong banner's last two lines are see-through in data/; painted opaque they

@@ -8,7 +8,8 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import HERE, TITLE_MARKS, Sandbox, XGameCase, artefact_path, stop
+from harness import (HERE, TITLE_MARKS, Sandbox, XGameCase, artefact_path, stop,
+                     wrong_rows)
 from pixels import Canvas
 
 
@@ -93,9 +94,7 @@ class ValgrindGameTest(XGameCase):
             "valgrind", "--error-exitcode=1", "--leak-check=full",
             "--errors-for-leak-kinds=definite", "--track-origins=yes",
             "--suppressions=" + os.path.join(HERE, "valgrind.supp"), "--log-file=" + log])
-        d1, d2 = self.draws
-        n = [c for c in range(1, 7) if c not in (d1, d2)][0]
-        wrong = [d2, d1, n, d1]  # black, white, black with a cross, black
+        wrong = wrong_rows(self.code)[0]
         try:
             self.expect_title(0, "title")
             self.keys("space")
