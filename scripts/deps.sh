@@ -5,10 +5,13 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     libsdl1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev
+    # SDL 1.2 over SDL2, beside the classic library: the launcher prefers it for its sharp
+    # 3x window, and the tests run on both.
+    libsdl1.2-compat
 )
 if [ "${1:-}" = test ]; then
     packages+=(libgtest-dev clang-format xvfb xdotool x11-apps x11-utils faketime python3
-               util-linux mount valgrind)
+               util-linux mount valgrind desktop-file-utils appstream)
 fi
 
 missing=()
