@@ -227,6 +227,45 @@ def write_png(path, picture, overlay=None):
         f.write(png)
 
 
+def read_png(path):
+    """A PNG as write_png writes it (8-bit RGB, no filter) as a Picture of 5-6-5 pixels."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise ValueError("%s: not a PNG file" % path)
+    at, header, idat = 8, None, b""
+    while at < len(data):
+        length, kind = struct.unpack_from(">I4s", data, at)
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    width, height, depth, colour, _, _, interlace = header
+    if (depth, colour, interlace) != (8, 2, 0):
+        raise ValueError("%s: only 8-bit RGB without interlace is read" % path)
+    raw = zlib.decompress(idat)
+    stride = 1 + 3 * width
+    pixels = []
+    for y in range(height):
+        row = raw[y * stride:(y + 1) * stride]
+        if row[0] != 0:
+            raise ValueError("%s: row %d is filtered" % (path, y))
+        pixels.extend(rgb565(*row[1 + 3 * x:4 + 3 * x]) for x in range(width))
+    return Picture(width, height, pixels)
+
+
+def scaled(picture, k):
+    """picture k times as wide and high, each pixel a k x k square."""
+    pixels = []
+    for y in range(picture.height):
+        row = [p for p in picture.pixels[y * picture.width:(y + 1) * picture.width]
+               for _ in range(k)]
+        pixels.extend(row * k)
+    return Picture(picture.width * k, picture.height * k, pixels)
+
+
 class Canvas(Picture):
     """The screen as it should be, built the way the game draws it."""
 
