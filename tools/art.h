@@ -1,4 +1,4 @@
-// Shared palette and the picture painters of the art generator.
+// Shared palette and the picture painters of the art generator: the game's pictures and its icon.
 #pragma once
 
 #include "canvas.h"
@@ -15,7 +15,11 @@ extern const Col kPortraitBackdrop;
 // The flat grey of the selection screens.
 extern const Col kMenuGrey;
 
-// Drawing helpers shared between sprites and full screens.
+// Surfaces of the board, evaluated in picture pixels: their grain is sized for the screens.
+Paint wood(Col darkC, Col lightC);
+Paint felt(Col base);
+
+// Drawing helpers shared between sprites, full screens and icons.
 void drawBall(Canvas& c, float cx, float cy, float r, Col base);
 void drawMarker(Canvas& c, float x, float y, bool white);
 void drawMarkerCross(Canvas& c, float x, float y);
@@ -49,5 +53,8 @@ Canvas roundScreen(Fonts& f);
 Canvas boardScreen(Fonts& f);
 Canvas winScreen(Fonts& f);
 Canvas lostScreen(Fonts& f);
+
+// The application icon, painted for one size (its width and height in pixels).
+Canvas appIcon(int size);
 
 } // namespace art

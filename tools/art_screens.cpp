@@ -25,6 +25,8 @@ float vnoise(float x, float y) {
     return a + (b - a) * fx + (c - a) * fy + (a - b - c + d) * fx * fy;
 }
 
+} // namespace
+
 // Walnut with long horizontal grain.
 Paint wood(Col darkC, Col lightC) {
     return [=](float x, float y) {
@@ -42,6 +44,8 @@ Paint felt(Col base) {
         return scale(base, 0.9f + 0.2f * n);
     };
 }
+
+namespace {
 
 // A bevelled frame: light upper-left edge, dark lower-right edge, flat face.
 void bevelFrame(Canvas& c, float x0, float y0, float x1, float y1, float width, Col face) {

@@ -280,7 +280,8 @@ Mask Fonts::text(const std::string& s, int pt, bool bold) {
 }
 
 Canvas::Canvas(int w, int h, Col background, bool keyed)
-    : w_(w), h_(h), keyed_(keyed), c_(w * h, background), a_(w * h, keyed ? 0.0f : 1.0f) {}
+    : w_(w), h_(h), keyed_(keyed), matte_(background), c_(w * h, background),
+      a_(w * h, keyed ? 0.0f : 1.0f) {}
 
 void Canvas::put(int x, int y, Col c, float cov) {
     if (x < 0 || y < 0 || x >= w_ || y >= h_ || cov <= 0) return;
@@ -367,6 +368,27 @@ std::vector<unsigned short> Canvas::to565(bool dither) const {
             if (v == 0xF81F) v = 0xF81E;
             out[i] = v;
         }
+    return out;
+}
+
+std::vector<unsigned char> Canvas::toRgba() const {
+    std::vector<unsigned char> out(size_t(w_) * h_ * 4, 0);
+    auto byte = [](float v) { return static_cast<unsigned char>(std::lround(clamp01(v) * 255)); };
+    for (int i = 0; i < w_ * h_; ++i) {
+        float a = a_[i];
+        unsigned char alpha = byte(a);
+        if (alpha == 0) continue;
+        // Each put() blends towards its colour by its coverage from a start of the matte at
+        // no coverage, so the colour holds the matte times (1 - a) plus the premultiplied
+        // paint: taking the matte's share out leaves the paint alone.
+        Col c = c_[i];
+        float keep = 1 - a;
+        unsigned char* px = &out[size_t(i) * 4];
+        px[0] = byte((c.r - matte_.r * keep) / a / 255);
+        px[1] = byte((c.g - matte_.g * keep) / a / 255);
+        px[2] = byte((c.b - matte_.b * keep) / a / 255);
+        px[3] = alpha;
+    }
     return out;
 }
 

@@ -1,5 +1,5 @@
-// Supersampled drawing canvas for the art generator: shapes, paints, text masks and 16-bit BMP
-// output.
+// Supersampled drawing canvas for the art generator: shapes, paints, text masks, 16-bit BMP and
+// 8-bit RGBA output.
 #pragma once
 
 #include <functional>
@@ -122,10 +122,14 @@ class Canvas {
 
     // Converts to 5-6-5; dithering smooths the large gradients of full screens.
     std::vector<unsigned short> to565(bool dither) const;
+    // Straight (not premultiplied) RGBA bytes with real transparency, for icons: the matte
+    // is taken back out of the soft edges, so they suit any background.
+    std::vector<unsigned char> toRgba() const;
 
   private:
     int w_, h_;
     bool keyed_;
+    Col matte_;
     std::vector<Col> c_;
     std::vector<float> a_;
 };

@@ -1,52 +1,58 @@
-# Runs mkart into a scratch directory and fails unless every picture matches data/ byte for byte.
+# Runs mkart and mkicon into scratch directories and fails unless every picture matches data/
+# and every icon matches desktop/icons/, byte for byte.
 cmake_minimum_required(VERSION 3.16)
-foreach(var MKART FONT REF OUT)
+foreach(var MKART FONT REF OUT MKICON ICONS_REF)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "compare_art.cmake needs -D${var}=...")
   endif()
 endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/art_files.cmake)
 
-set(PICTURES
-  title.bmp help_screen.bmp round.bmp main.bmp you_win.bmp you_lost.bmp
-  1.bmp 2.bmp 3.bmp
-  borin_quastle.bmp wenna_pollsby.bmp tovi_glimrat.bmp jory_vandle.bmp
-  hollis_quibbleton.bmp zebrolt_mm.bmp
-  ball_red.bmp ball_green.bmp ball_blue.bmp ball_yellow.bmp ball_brown.bmp ball_purple.bmp
-  quickie.bmp x_totitle.bmp r_time.bmp false.bmp right.bmp)
-
-file(REMOVE_RECURSE "${OUT}")
-file(MAKE_DIRECTORY "${OUT}")
-execute_process(COMMAND "${MKART}" "${OUT}" "${FONT}" RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "mkart failed (${rc})")
-endif()
+set(ICONS "")
+foreach(size IN LISTS ART_ICON_SIZES)
+  list(APPEND ICONS "${size}x${size}.png")
+endforeach()
 
 set(problems "")
-foreach(pic IN LISTS PICTURES)
-  if(NOT EXISTS "${REF}/${pic}")
-    list(APPEND problems "${pic}: missing from ${REF}")
-  elseif(NOT EXISTS "${OUT}/${pic}")
-    list(APPEND problems "${pic}: mkart did not write it")
-  else()
-    execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${REF}/${pic}" "${OUT}/${pic}"
-                    RESULT_VARIABLE differ)
-    if(NOT differ EQUAL 0)
-      list(APPEND problems "${pic}: differs from the committed copy (run the art target)")
-    endif()
-  endif()
-endforeach()
 
-# A picture mkart writes but nobody lists would silently escape this check.
-file(GLOB written RELATIVE "${OUT}" "${OUT}/*.bmp")
-foreach(pic IN LISTS written)
-  if(NOT pic IN_LIST PICTURES)
-    list(APPEND problems "${pic}: written by mkart but not listed here")
+# Runs the generator into out, then holds each of the files against ref; pattern finds the
+# files it wrote, since one that nobody lists would silently escape this check.
+function(compare what out ref files pattern)
+  file(REMOVE_RECURSE "${out}")
+  file(MAKE_DIRECTORY "${out}")
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${what} failed (${rc})")
   endif()
-endforeach()
+  foreach(name IN LISTS files)
+    if(NOT EXISTS "${ref}/${name}")
+      list(APPEND problems "${name}: missing from ${ref}")
+    elseif(NOT EXISTS "${out}/${name}")
+      list(APPEND problems "${name}: ${what} did not write it")
+    else()
+      execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${ref}/${name}" "${out}/${name}"
+                      RESULT_VARIABLE differ)
+      if(NOT differ EQUAL 0)
+        list(APPEND problems "${name}: differs from the committed copy (run the art target)")
+      endif()
+    endif()
+  endforeach()
+  file(GLOB written RELATIVE "${out}" "${out}/${pattern}")
+  foreach(name IN LISTS written)
+    if(NOT name IN_LIST files)
+      list(APPEND problems "${name}: written by ${what} but not listed in art_files.cmake")
+    endif()
+  endforeach()
+  set(problems "${problems}" PARENT_SCOPE)
+endfunction()
+
+compare(mkart "${OUT}/data" "${REF}" "${ART_PICTURES}" "*.bmp" "${MKART}" "${OUT}/data" "${FONT}")
+compare(mkicon "${OUT}/icons" "${ICONS_REF}" "${ICONS}" "*.png" "${MKICON}" "${OUT}/icons")
 
 if(problems)
   string(REPLACE ";" "\n  " text "${problems}")
   message(FATAL_ERROR "art differs:\n  ${text}")
 endif()
-list(LENGTH PICTURES n)
-message(STATUS "all ${n} pictures match")
+list(LENGTH ART_PICTURES n)
+list(LENGTH ICONS m)
+message(STATUS "all ${n} pictures and ${m} icons match")
