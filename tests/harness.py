@@ -366,13 +366,14 @@ ERROR_LINES = [(10, y, 310, 12) for y in (10, 22, 34, 100)]
 
 
 class Xvfb:
-    """A private X server of 320x240 at 16 bits on the first free display."""
+    """A private X server on the first free display, by default of 320x240 at 16 bits: the
+    game's window fills it. screen is Xvfb's WIDTHxHEIGHTxDEPTH."""
 
-    def __init__(self):
+    def __init__(self, screen="320x240x16"):
         rfd, wfd = os.pipe()
         self.log = tempfile.TemporaryFile()
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "320x240x16", "-nolisten", "tcp",
+            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", screen, "-nolisten", "tcp",
              # Without -noreset the server resets whenever its last client leaves, and
              # refuses the connections that come in meanwhile.
              "-noreset"],
