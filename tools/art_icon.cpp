@@ -75,7 +75,7 @@ Canvas appIcon(int size) {
 
     // The white marker the game gives a right ball in its right hole, laid over the last ball
     // and the frame's corner: the first thing to tell this board from any other.
-    const float mx0 = 37, my0 = 48, mx1 = 61, my1 = 60, mr = 6;
+    const float mx0 = 36, my0 = 47, mx1 = 60, my1 = 59, mr = 6;
     Shape peg = roundRect(at(mx0), at(my0), at(mx1), at(my1), at(mr));
     if (l.detail) c.fill(moved(peg, at(0.8f), at(1.4f)), Col(0, 0, 0), 0.45f);
     c.fill(grow(peg, at(l.ink)), Col(70, 70, 80));
