@@ -14,11 +14,22 @@ set(CODEBREAKER_RELEASE_DATE 2026-12-10)
 set(CODEBREAKER_PROGRAM_DIR lib/codebreaker)
 set(CODEBREAKER_DATA_DIR ${CMAKE_INSTALL_DATADIR}/games/codebreaker)
 
+# A folder given to install() as it ends up under the prefix; prefix is a path, or an
+# expression for the install script to expand.
+function(installed_path var dir prefix)
+  if(IS_ABSOLUTE "${dir}")
+    set(${var} "${dir}" PARENT_SCOPE)
+  else()
+    set(${var} "${prefix}/${dir}" PARENT_SCOPE)
+  endif()
+endfunction()
+
 # The launcher finds the game and its data from its own folder, by these relative ways.
-file(RELATIVE_PATH LAUNCHER_TO_GAME ${CMAKE_INSTALL_FULL_BINDIR}
-     ${CMAKE_INSTALL_PREFIX}/${CODEBREAKER_PROGRAM_DIR}/codebreaker)
-file(RELATIVE_PATH LAUNCHER_TO_DATA ${CMAKE_INSTALL_FULL_BINDIR}
-     ${CMAKE_INSTALL_FULL_DATADIR}/games/codebreaker)
+installed_path(bin_dir ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_PREFIX})
+installed_path(program_dir ${CODEBREAKER_PROGRAM_DIR} ${CMAKE_INSTALL_PREFIX})
+installed_path(data_dir ${CODEBREAKER_DATA_DIR} ${CMAKE_INSTALL_PREFIX})
+file(RELATIVE_PATH LAUNCHER_TO_GAME ${bin_dir} ${program_dir}/codebreaker)
+file(RELATIVE_PATH LAUNCHER_TO_DATA ${bin_dir} ${data_dir})
 
 # Where distributions that keep classic SDL 1.2 put sdl12-compat beside it; the first holds
 # the multiarch triplet of the machine the game is built for.
@@ -53,25 +64,19 @@ foreach(size IN LISTS ART_ICON_SIZES)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME ${CODEBREAKER_APP_ID}.png)
 endforeach()
+
 # The manual page names installed files, so it is written once the prefix is sure: at install
 # time, since `cmake --install --prefix` may change it after configuring.
-function(installed_path var dir)
-  if(IS_ABSOLUTE "${dir}")
-    set(${var} "${dir}" PARENT_SCOPE)
-  else()
-    set(${var} "\${CMAKE_INSTALL_PREFIX}/${dir}" PARENT_SCOPE)
-  endif()
-endfunction()
-installed_path(program_dir ${CODEBREAKER_PROGRAM_DIR})
-installed_path(data_dir ${CODEBREAKER_DATA_DIR})
-installed_path(doc_dir ${CMAKE_INSTALL_DOCDIR})
+installed_path(man_program_dir ${CODEBREAKER_PROGRAM_DIR} "\${CMAKE_INSTALL_PREFIX}")
+installed_path(man_data_dir ${CODEBREAKER_DATA_DIR} "\${CMAKE_INSTALL_PREFIX}")
+installed_path(man_doc_dir ${CMAKE_INSTALL_DOCDIR} "\${CMAKE_INSTALL_PREFIX}")
 install(CODE "
   set(CODEBREAKER_VERSION [[${CODEBREAKER_VERSION}]])
   set(CODEBREAKER_RELEASE_DATE [[${CODEBREAKER_RELEASE_DATE}]])
   set(CODEBREAKER_COMPAT_FOLDERS_MAN [[${CODEBREAKER_COMPAT_FOLDERS_MAN}]])
-  set(CODEBREAKER_FULL_PROGRAM_DIR \"${program_dir}\")
-  set(CODEBREAKER_FULL_DATA_DIR \"${data_dir}\")
-  set(CODEBREAKER_FULL_DOC_DIR \"${doc_dir}\")
+  set(CODEBREAKER_FULL_PROGRAM_DIR \"${man_program_dir}\")
+  set(CODEBREAKER_FULL_DATA_DIR \"${man_data_dir}\")
+  set(CODEBREAKER_FULL_DOC_DIR \"${man_doc_dir}\")
   configure_file([[${desktop}/codebreaker.6.in]] [[${generated}/codebreaker.6]] @ONLY)")
 install(FILES ${generated}/codebreaker.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
