@@ -11,7 +11,7 @@ packages=(
 )
 if [ "${1:-}" = test ]; then
     packages+=(libgtest-dev clang-format xvfb xdotool x11-apps x11-utils faketime python3
-               util-linux mount valgrind desktop-file-utils appstream)
+               util-linux mount valgrind desktop-file-utils appstream groff-base man-db)
 fi
 
 missing=()
