@@ -56,9 +56,19 @@ void report(std::FILE* to, const char* format, ...) {
 
 void start_up(bool register_exit_handler) {
     fill_std_descriptors();
-    if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
-        report(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
-        std::exit(1);
+    // The game plays no sound, so a machine without a sound device must still play it. SDL
+    // 1.2 over SDL2 fails the whole of SDL_Init when its audio driver cannot start (no sound
+    // server, no such driver), so SDL is brought up again without audio; when that fails too,
+    // its reason is the one that counts. What the failed call left is taken down first:
+    // sdl12-compat would otherwise answer the second call with success and video still down.
+    // Mix_OpenAudio then finds no device and the game is silent.
+    const Uint32 subsystems = SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;
+    if (SDL_Init(subsystems) < 0) {
+        SDL_QuitSubSystem(subsystems);
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) {
+            report(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
+            std::exit(1);
+        }
     }
     for (int sig : ending_signals)
         std::signal(sig, SIG_DFL);
@@ -66,6 +76,8 @@ void start_up(bool register_exit_handler) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     SDL_ShowCursor(0);
 
+    // Named before the window exists, so that it never shows without its name.
+    SDL_WM_SetCaption("Code Breaker", "Code Breaker");
     screen = SDL_SetVideoMode(320, 240, 16, 0);
     if (!screen) {
         report(stderr, "Couldn't set 320x240x16 video mode: %s\n", SDL_GetError());
