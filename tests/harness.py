@@ -19,8 +19,13 @@ ROOT = os.environ.get("GAME_ROOT", os.path.dirname(HERE))
 BUILD = os.path.join(ROOT, "build")
 GAME = os.environ.get("CODEBREAKER_BIN", os.path.join(BUILD, "codebreaker"))
 CODEOF = os.environ.get("CODEOF_BIN", os.path.join(BUILD, "tests", "codeof"))
-SDL_INIT_REASON = os.environ.get("SDL_INIT_REASON_BIN",
-                                 os.path.join(BUILD, "tests", "sdl_init_reason"))
+SDL_PROBE = os.environ.get("SDL_PROBE_BIN", os.path.join(BUILD, "tests", "sdl_probe"))
+FRAME_ALLOC_FAILS = os.environ.get("FRAME_ALLOC_FAILS_LIB",
+                                   os.path.join(BUILD, "tests", "libframe_alloc_fails.so"))
+# The SDL library file every game of this run must load: the classic library or sdl12-compat,
+# which the test run picks through LD_LIBRARY_PATH. Started by hand without it, a test takes
+# whichever library the loader finds.
+EXPECTED_SDL = os.environ.get("EXPECTED_SDL_LIBRARY")
 SANDBOX = os.environ.get("SANDBOX_SH", os.path.join(HERE, "sandbox.sh"))
 ARTEFACTS = os.environ.get("ARTEFACT_DIR", os.path.join(BUILD, "artefacts"))
 DATA = os.path.join(ROOT, "data")
@@ -139,8 +144,31 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+def sdl_libraries(pid):
+    """The real paths of the SDL 1.2 library files mapped into the process, sorted."""
+    try:
+        with open("/proc/%d/maps" % pid) as f:
+            paths = {fields[5] for fields in (line.split(None, 5) for line in f)
+                     if len(fields) == 6}
+    except (FileNotFoundError, ProcessLookupError):
+        raise AssertionError("process %d ended before its libraries could be read" % pid)
+    return sorted({os.path.realpath(p.strip()) for p in paths
+                   if os.path.basename(p).startswith("libSDL-1.2.so")})
+
+
+def check_sdl_library(pid):
+    """Fails (AssertionError) unless the running process has the run's SDL library loaded,
+    and no other: each test claims one library, and this holds it to that claim."""
+    if EXPECTED_SDL is None:
+        return
+    loaded = sdl_libraries(pid)
+    if loaded != [os.path.realpath(EXPECTED_SDL)]:
+        raise AssertionError("the game runs on %s, not on %s" % (loaded, EXPECTED_SDL))
+
+
 def wait_started(proc, timeout=10):
-    """Waits until the game has finished start-up, with the dummy audio driver.
+    """Waits until the game has finished start-up, with the dummy audio driver, and checks
+    that it runs on the run's SDL library.
 
     Opening the audio device is start-up's last step, and SDL plays the dummy device from a
     thread of its own: a second thread in the game's own image means every message of
@@ -154,6 +182,7 @@ def wait_started(proc, timeout=10):
             return False
         st = proc_status(proc.pid)
         if st and st.get("Name") == name and int(st.get("Threads", "1")) >= 2:
+            check_sdl_library(proc.pid)
             return True
         time.sleep(0.02)
     return False
@@ -489,6 +518,7 @@ class XGameCase(unittest.TestCase):
         found = self.xdotool("search", "--sync", "--onlyvisible", "--class", "codebreaker",
                              timeout=self.start_timeout)
         self.window = found.stdout.split()[0].decode()
+        check_sdl_library(self.game.pid)
         self.xdotool("windowfocus", "--sync", self.window)
 
     def open_game_against_1(self):

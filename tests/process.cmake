@@ -5,28 +5,45 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_executable(codeof ${CMAKE_CURRENT_SOURCE_DIR}/tools/codeof.cpp)
 target_link_libraries(codeof PRIVATE game_core)
 
-# SDL's own words for why SDL_Init fails, to hold the game's message against.
-add_executable(sdl_init_reason ${CMAKE_CURRENT_SOURCE_DIR}/tools/sdl_init_reason.cpp)
-target_link_libraries(sdl_init_reason PRIVATE PkgConfig::SDL)
+# SDL's own answers: the library loaded, and its words when start-up's steps fail, to hold
+# the game's messages against.
+add_executable(sdl_probe ${CMAKE_CURRENT_SOURCE_DIR}/tools/sdl_probe.cpp)
+target_link_libraries(sdl_probe PRIVATE PkgConfig::SDL ${SDL_MIXER_LIB} ${CMAKE_DL_LIBS})
+
+# Preloaded into the game or the probe: the video mode fails for want of memory for a frame.
+add_library(frame_alloc_fails SHARED ${CMAKE_CURRENT_SOURCE_DIR}/tools/frame_alloc_fails.cpp)
+target_link_libraries(frame_alloc_fails PRIVATE ${CMAKE_DL_LIBS})
 
 set(process_test_env
     "CODEBREAKER_BIN=$<TARGET_FILE:codebreaker>"
     "CODEOF_BIN=$<TARGET_FILE:codeof>"
-    "SDL_INIT_REASON_BIN=$<TARGET_FILE:sdl_init_reason>"
+    "SDL_PROBE_BIN=$<TARGET_FILE:sdl_probe>"
+    "FRAME_ALLOC_FAILS_LIB=$<TARGET_FILE:frame_alloc_fails>"
     "SANDBOX_SH=${CMAKE_CURRENT_SOURCE_DIR}/sandbox.sh"
     "GAME_ROOT=${GAME_ROOT}"
     "ARTEFACT_DIR=${CMAKE_BINARY_DIR}/artefacts"
     "PYTHONDONTWRITEBYTECODE=1")
 
-# Each test class is one CTest test: NAME SCRIPT CLASS TIMEOUT.
+# Each test class is one CTest test: NAME SCRIPT CLASS TIMEOUT [NO_SDL], once on each SDL
+# library; a class that runs nothing of SDL's (NO_SDL) runs once.
 function(add_process_test name script class timeout)
-  add_test(NAME ${name}
-           COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/${script} -v ${class}
-           WORKING_DIRECTORY ${GAME_ROOT})
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout} ENVIRONMENT "${process_test_env}")
+  cmake_parse_arguments(PARSE_ARGV 4 arg "NO_SDL" "" "")
+  set(runs ${SDL_RUNS})
+  if(arg_NO_SDL)
+    set(runs classic)
+  endif()
+  foreach(run IN LISTS runs)
+    set(full_name ${SDL_RUN_${run}_PREFIX}${name})
+    add_test(NAME ${full_name}
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/${script} -v ${class}
+             WORKING_DIRECTORY ${GAME_ROOT})
+    set_tests_properties(${full_name} PROPERTIES
+      TIMEOUT ${timeout} ENVIRONMENT "${process_test_env};${SDL_RUN_${run}_ENV}")
+  endforeach()
 endfunction()
 
-add_process_test(process.sandbox         test_sandbox.py  SandboxTest         30)
+add_process_test(process.sdl_library     test_startup.py  SdlLibraryTest      30)
+add_process_test(process.sandbox         test_sandbox.py  SandboxTest         30 NO_SDL)
 add_process_test(process.messages        test_startup.py  StartupMessagesTest 60)
 add_process_test(process.signals         test_startup.py  SignalTest          30)
 add_process_test(process.sdl_init_fails  test_startup.py  SdlInitFailureTest  30)

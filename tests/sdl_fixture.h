@@ -2,6 +2,7 @@
 #pragma once
 
 #include <SDL/SDL.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -40,6 +41,40 @@ struct ByName {
     }
 };
 
+// ---- The SDL library under test ----
+
+inline std::string real_path(const char* path) {
+    char* p = realpath(path, nullptr);
+    const std::string out = p ? p : path;
+    std::free(p);
+    return out;
+}
+
+// The test run names the SDL file each program must run on (EXPECTED_SDL_LIBRARY): the
+// classic library or sdl12-compat, chosen through LD_LIBRARY_PATH. A program that finds
+// another one loaded fails before its first test, so that no run claims a library it does not
+// use. Started by hand, without the name, a program runs on whichever the loader finds.
+class ExpectedSdlLibrary : public testing::Environment {
+  public:
+    void SetUp() override {
+        const char* expected = std::getenv("EXPECTED_SDL_LIBRARY");
+        if (!expected) return;
+        // Looked up by name, so that the address is the library's own.
+        Dl_info info{};
+        void* symbol = dlsym(RTLD_DEFAULT, "SDL_Linked_Version");
+        ASSERT_TRUE(symbol && dladdr(symbol, &info) && info.dli_fname)
+            << "cannot tell which file SDL comes from";
+        const SDL_version* v = SDL_Linked_Version();
+        ASSERT_EQ(real_path(info.dli_fname), real_path(expected))
+            << "this program runs on " << info.dli_fname << " (SDL " << int(v->major) << "."
+            << int(v->minor) << "." << int(v->patch) << "), not on " << expected;
+    }
+};
+
+// Every program that includes the fixture checks its library before anything else.
+inline testing::Environment* const expected_sdl_library =
+    testing::AddGlobalTestEnvironment(new ExpectedSdlLibrary);
+
 // ---- Start-up, once per process ----
 
 class HeadlessSdl : public testing::Environment {
@@ -48,6 +83,14 @@ class HeadlessSdl : public testing::Environment {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         start_up(false); // no exit handler: the test's exit status stays its own
+    }
+    // SDL goes down before the process does: on sdl12-compat, SDL2's audio thread would still
+    // be running when the library's destructor empties its table of SDL2 functions, and now
+    // and then the thread calls through an emptied entry and the program crashes at exit.
+    // Never Terminate, which would start the handheld's menu program in this process's place.
+    void TearDown() override {
+        SDL_Quit();
+        screen = nullptr;
     }
 };
 

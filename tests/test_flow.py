@@ -1,10 +1,12 @@
 # The built game's screens around the games, played end to end in a real X server.
 import os
+import re
+import subprocess
 import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import KEYS, ROUND_NUMBER, XGameCase, codes
+from harness import KEYS, ROUND_NUMBER, SDL_PROBE, Sandbox, XGameCase, codes, run
 
 
 def crop(shot, rect):
@@ -20,6 +22,26 @@ def wrong_rows(code, count=7):
 
 
 class TitleTest(XGameCase):
+
+    def window_property(self, name):
+        """The window's text property name as xprop reads it, or None when it is not set."""
+        out = subprocess.run(["xprop", "-id", self.window, "-notype", name], env=self.x.env(),
+                             capture_output=True, text=True, timeout=15, check=True).stdout
+        value = re.fullmatch(r'%s = "(.*)"\n' % re.escape(name), out)
+        return value.group(1) if value else None
+
+    def test_the_window_is_called_code_breaker(self):
+        self.start_game()
+        self.assertEqual(self.xdotool("getwindowname", self.window).stdout, b"Code Breaker\n")
+        for name in ("WM_NAME", "_NET_WM_NAME"):
+            self.assertEqual(self.window_property(name), "Code Breaker", name)
+        # The icon's name too, where the library has one: SDL2, and so sdl12-compat, has none
+        # and leaves it unset.
+        icon = self.window_property("WM_ICON_NAME")
+        if os.environ.get("TEST_SDL_RUN") == "compat":
+            self.assertIn(icon, (None, "Code Breaker"))
+        else:
+            self.assertEqual(icon, "Code Breaker")
 
     def test_mark_moves_wraps_and_b_does_nothing(self):
         self.start_game()
@@ -40,15 +62,39 @@ class TitleTest(XGameCase):
 
 
 class NoSoundTest(XGameCase):
+    """The game never makes a sound; a desktop without a sound device must not stop it, from
+    start-up through a game to the way out."""
+
+    # (name, sound driver, extra environment): desktops without a sound device, on either
+    # library. The probe says what the library made of each; no device may open in any.
+    CASES = [
+        # ALSA without a configuration knows no device, so none can be opened.
+        ("alsa_without_devices", "alsa", {"ALSA_CONFIG_PATH": "/nonexistent/alsa.conf"}),
+        # The sound server is not running. SDL2 fails at SDL_Init already, so start-up
+        # brings SDL up without audio on sdl12-compat; classic SDL starts and opens nothing.
+        ("no_sound_server", "pulse", {"PULSE_SERVER": "unix:/nonexistent/pulse"}),
+    ]
 
     def test_a_machine_without_a_sound_device_still_plays(self):
-        # The game never makes a sound; a desktop without a sound device must not stop it.
-        self.start_game(audio="none")
-        self.expect_title(0, "title")
-        self.keys("space")
-        self.expect_selection(1, "selection")
-        self.keys("b")
-        self.expect_screen(self.screens.fresh_board(), "fresh_board")
+        for name, audio, extra in self.CASES:
+            with self.subTest(name):
+                self.box, self.steps = Sandbox(self), 0
+                env = self.x.env(SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER=audio, **extra)
+                said = run([SDL_PROBE, "audio"], env=env)
+                sys.stderr.write("\n%s: %s" % (name, said.replace("\n", "; ")))
+                self.assertIn("\ndevice: none: ", "\n" + said,
+                              "a sound device opens here, so this is no machine without one")
+
+                self.start_game(menu=True, audio=audio, **extra)
+                self.expect_title(0, name + "_title")
+                self.keys("space")
+                self.expect_selection(1, name + "_selection")
+                self.keys("b")
+                self.expect_screen(self.screens.fresh_board(), name + "_fresh_board")
+                # Shutdown without the audio subsystem: SDL and the rest go down cleanly and
+                # the menu program takes over.
+                self.keys("Escape")
+                self.end_with_menu()
 
 
 class QuickGameTest(XGameCase):

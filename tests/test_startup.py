@@ -1,18 +1,41 @@
 # Start-up of the built game as a process: its messages, signals, and the two failing exits.
 import os
-import shutil
 import signal
 import subprocess
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (FONT_MISSING, GAME, HELP_MISSING, MENU_DIR, MENU_PROGRAM, SDL_INIT_REASON,
-                     TITLE_MISSING, Sandbox, cpu_seconds, menu_record, stop, wait_started,
-                     write_huge_height)
+from harness import (EXPECTED_SDL, FONT_MISSING, FRAME_ALLOC_FAILS, GAME, HELP_MISSING, MENU_DIR,
+                     MENU_PROGRAM, SDL_PROBE, TITLE_MISSING, Sandbox, clean_env, menu_record,
+                     sdl_libraries, stop, wait_started, write_huge_height)
 
 DUMMY = dict(SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
+
+
+class SdlLibraryTest(unittest.TestCase):
+    """The run's SDL library is the one loaded: by the probe that gives SDL's own words to the
+    other tests, and by the game, once for its SDL_ttf and SDL_mixer as well."""
+
+    def test_the_runs_library_is_the_one_loaded(self):
+        self.assertIsNotNone(EXPECTED_SDL, "the test run names no SDL library to run on")
+        version, path = subprocess.run([SDL_PROBE, "library"], env=clean_env(), check=True,
+                                       capture_output=True, text=True, timeout=30).stdout.split()
+        self.assertEqual(os.path.realpath(path), os.path.realpath(EXPECTED_SDL))
+        # Classic SDL 1.2 ended at 1.2.15; sdl12-compat numbers its releases from 1.2.50 on.
+        major, minor, patch = (int(n) for n in version.split("."))
+        self.assertEqual((major, minor), (1, 2))
+        compat = os.environ.get("TEST_SDL_RUN") == "compat"
+        self.assertEqual(patch >= 50, compat, "SDL %s is not the %s library"
+                         % (version, "sdl12-compat" if compat else "classic"))
+
+        box = Sandbox(self)
+        game = box.popen([GAME], env=box.env(**DUMMY))
+        try:
+            self.assertTrue(wait_started(game), "start-up never finished")
+            self.assertEqual(sdl_libraries(game.pid), [os.path.realpath(EXPECTED_SDL)])
+        finally:
+            stop(game)
 
 
 class StartupMessagesTest(unittest.TestCase):
@@ -119,7 +142,15 @@ class BrokenPipeTest(unittest.TestCase):
 
 
 class SdlInitFailureTest(unittest.TestCase):
-    """Without a display SDL_Init fails: status 1, SDL's reason on stderr, no menu."""
+    """Without a display SDL cannot start: status 1, SDL's reason on stderr, no menu. When the
+    sound driver cannot start either, start-up tries again without it, and the reason of that
+    second attempt, the video's, is the one reported."""
+
+    # (name, sound driver, extra environment)
+    CASES = [
+        ("no_display", "dummy", {}),
+        ("no_display_and_no_sound_server", "pulse", {"PULSE_SERVER": "unix:/nonexistent/pulse"}),
+    ]
 
     @staticmethod
     def free_display():
@@ -129,148 +160,75 @@ class SdlInitFailureTest(unittest.TestCase):
         raise RuntimeError("no free display number")
 
     def test_status_1_with_sdls_reason(self):
-        box = Sandbox(self)
-        env = box.env(SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy", DISPLAY=self.free_display())
-        reason = subprocess.run([SDL_INIT_REASON], env=env, capture_output=True, timeout=30)
-        self.assertEqual(reason.returncode, 1, "SDL_Init does not fail here, so this test "
-                                               "cannot show the game's failure")
-        self.assertTrue(reason.stdout)
+        for name, audio, extra in self.CASES:
+            with self.subTest(name):
+                box = Sandbox(self)
+                env = box.env(SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER=audio,
+                              DISPLAY=self.free_display(), **extra)
+                reason = subprocess.run([SDL_PROBE, "init"], env=env, capture_output=True,
+                                        timeout=30)
+                self.assertEqual(reason.returncode, 1, "SDL starts here, so this test cannot "
+                                                       "show the game's failure")
+                self.assertTrue(reason.stdout)
 
+                game = box.popen([GAME], env=env)
+                try:
+                    out, err = game.communicate(timeout=30)
+                finally:
+                    stop(game)
+                self.assertEqual(game.returncode, 1)
+                self.assertEqual(err, b"Couldn't initialize SDL: " + reason.stdout + b"\n")
+                self.assertEqual(out, b"")
+                self.assertIsNone(box.read_record(), "the menu program was started")
+
+
+class VideoModeFailureTest(unittest.TestCase):
+    """When the 320x240x16 mode cannot be had: status 2, SDL's reason, then the menu.
+
+    A preloaded shim makes every allocation as large as the 153,600-byte frame fail while
+    SDL_SetVideoMode runs, and nothing else: the mode fails for want of memory on either
+    library and with any video driver. The probe takes start-up's steps under the same shim,
+    so the reason to expect is the library's own."""
+
+    def probe(self, env):
+        return subprocess.run([SDL_PROBE, "video-mode"], env=env, capture_output=True,
+                              timeout=30)
+
+    def run_game(self, with_menu):
+        """Runs the game under the shim to its end: (status, stdout, stderr, menu record)."""
+        box = Sandbox(self)
+        env = box.env(LD_PRELOAD=FRAME_ALLOC_FAILS, **DUMMY)
+        if not with_menu:
+            env["GP2X_MENU"] = "absent"
         game = box.popen([GAME], env=env)
         try:
             out, err = game.communicate(timeout=30)
         finally:
             stop(game)
-        self.assertEqual(game.returncode, 1)
-        self.assertEqual(err, b"Couldn't initialize SDL: " + reason.stdout + b"\n")
-        self.assertEqual(out, b"")
-        self.assertIsNone(box.read_record(), "the menu program was started")
-
-
-class VideoModeFailureTest(unittest.TestCase):
-    """When the 320x240x16 mode cannot be had: status 2, the reason, then the menu.
-
-    The dummy video driver allocates the 153,600-byte frame right after SDL_Init, so a
-    limit on the address space that lets every library load and SDL start leaves that
-    allocation failing. Where that window lies depends on the libraries installed, so it
-    is searched for: upwards from a limit the loader fails at, 32 KiB at a time."""
-
-    STEP = 32 * 1024
-    LOW = 4 * 1024 * 1024       # far too little to load the libraries
-    HIGH = 1024 * 1024 * 1024   # plenty for the game to run
-    MAX_PROBES = 1000
-    BUDGET = 60.0               # seconds for the whole search
-    MESSAGE = b"Couldn't set 320x240x16 video mode: Couldn't allocate buffer for requested mode\n"
-
-    def probe(self, limit, with_menu=False):
-        """Runs the game under an address-space limit; returns a dict of what happened.
-
-        kind is "exit" (status in status) or "running" when it got into its loop, seen by
-        the processor time the loop burns (start-up alone takes a small part of it)."""
-        box = Sandbox(self)
-        env = box.env(**DUMMY)
-        if not with_menu:
-            env["GP2X_MENU"] = "absent"
-        game = box.popen(["prlimit", "--as=%d" % limit, GAME], env=env)
-        deadline = time.monotonic() + 10
-        kind = None
-        try:
-            while kind is None:
-                if game.poll() is not None:
-                    kind = "exit"
-                elif time.monotonic() > deadline or (cpu_seconds(game.pid) or 0) > 0.5:
-                    kind = "running"
-                else:
-                    time.sleep(0.01)
-        finally:
-            out, err = stop(game)
-        record = box.read_record()
-        shutil.rmtree(box.dir, True)
-        self.probes += 1
-        self.log.append((limit, kind, game.returncode, err[:100]))
-        return dict(limit=limit, kind=kind, status=game.returncode, out=out, err=err,
-                    record=record)
-
-    def setUp(self):
-        self.probes = 0
-        self.log = []
-        self.started = time.monotonic()
-
-    def search_failed(self, why):
-        self.fail("%s\nprobes (limit, kind, status, stderr):\n%s" % (
-            why, "\n".join("  %r" % (p,) for p in self.log)))
-
-    def check_budget(self):
-        if self.probes >= self.MAX_PROBES or time.monotonic() - self.started > self.BUDGET:
-            self.search_failed("gave up after %d probes" % self.probes)
-
-    def is_loader_failure(self, p):
-        return p["kind"] == "exit" and p["status"] == 127
-
-    def find_window(self):
-        """Limits (in STEP) at which the game ends with status 2, lowest first."""
-        low = self.probe(self.LOW)
-        if not self.is_loader_failure(low):
-            self.search_failed("%d bytes should be too little to load the game" % self.LOW)
-        high = self.probe(self.HIGH)
-        if high["kind"] != "running":
-            self.search_failed("the game does not run even with %d bytes" % self.HIGH)
-        # Narrow down where loading stops failing, then walk up from below that.
-        lo, hi = self.LOW, self.HIGH
-        while hi - lo > self.STEP:
-            self.check_budget()
-            mid = (lo + hi) // 2 // 4096 * 4096
-            if self.is_loader_failure(self.probe(mid)):
-                lo = mid
-            else:
-                hi = mid
-        window = []
-        limit = lo
-        while True:
-            self.check_budget()
-            limit += self.STEP
-            p = self.probe(limit)
-            if self.is_loader_failure(p):
-                continue
-            if p["kind"] == "exit" and p["status"] < 0:
-                # A library's constructor that aborts when malloc fails, before main.
-                continue
-            if p["kind"] == "exit" and p["status"] == 1:
-                # SDL_Init itself ran short of memory: a correct exit of its own.
-                self.assertRegex(p["err"], rb"\ACouldn't initialize SDL: [^\n]+\n\Z")
-                continue
-            if p["kind"] == "exit" and p["status"] == 2:
-                self.assertEqual(p["err"], self.MESSAGE)
-                self.assertEqual(p["out"], b"")
-                window.append(limit)
-                continue
-            break
-        if not window:
-            self.search_failed("no limit ends the game with status 2: once loading worked, "
-                               "the first run ended as %s %r" % (p["kind"], p["status"]))
-        return window
+        return game.returncode, out, err, box.read_record()
 
     def test_status_2_then_the_menu(self):
-        window = self.find_window()
-        # Runs in the middle of the window, to be safe from a page more or less of libraries.
-        limit = window[len(window) // 2]
-        sys.stderr.write("\nstatus 2 from %d to %d bytes (%d probes); using %d\n"
-                         % (window[0], window[-1], self.probes, limit))
+        # The mode is there to be had; only the shim takes it away.
+        plain = self.probe(clean_env(**DUMMY))
+        self.assertEqual(plain.returncode, 0, "the mode fails even without the shim: %r"
+                         % plain.stdout)
+        reason = self.probe(clean_env(LD_PRELOAD=FRAME_ALLOC_FAILS, **DUMMY))
+        self.assertEqual(reason.returncode, 2, "the mode does not fail under the shim, so this "
+                                               "test cannot show the game's failure")
+        self.assertTrue(reason.stdout)
+        message = b"Couldn't set 320x240x16 video mode: " + reason.stdout + b"\n"
+        sys.stderr.write("\nSDL's reason under the shim: %r\n" % reason.stdout)
 
         # Without a menu program to start, the exit handler returns and status 2 remains.
-        p = self.probe(limit)
-        self.assertEqual((p["kind"], p["status"]), ("exit", 2), self.log)
-        self.assertEqual(p["err"], self.MESSAGE)
-        self.assertEqual(p["out"], b"")
+        self.assertEqual(self.run_game(with_menu=False), (2, b"", message, None))
 
         # With one, the exit handler replaces the process by it: the status is then the
         # menu's own 0, and the menu tells where and how it was started.
-        p = self.probe(limit, with_menu=True)
-        self.assertEqual(p["err"], self.MESSAGE)
-        self.assertEqual(p["out"], b"")
-        self.assertEqual(p["record"], menu_record(MENU_DIR, MENU_PROGRAM),
-                         "the menu program was not started as expected (status %r)" % p["status"])
-        self.assertEqual((p["kind"], p["status"]), ("exit", 0))
+        status, out, err, record = self.run_game(with_menu=True)
+        self.assertEqual((out, err), (b"", message))
+        self.assertEqual(record, menu_record(MENU_DIR, MENU_PROGRAM),
+                         "the menu program was not started as expected (status %r)" % status)
+        self.assertEqual(status, 0)
 
 
 if __name__ == "__main__":
