@@ -17,13 +17,24 @@ endif()
 # (start-up needs data/ below the working directory) with SDL's dummy drivers.
 function(discover_inprocess_tests target timeout prefix)
   foreach(run IN LISTS INPROCESS_SDL_RUNS)
+    set(tests ${target}_${run}_tests)
+    # Without pretty values the names in the list below are the tests' very names.
     gtest_discover_tests(${target}
       TEST_PREFIX "${SDL_RUN_${run}_PREFIX}${prefix}"
+      TEST_LIST ${tests}
+      NO_PRETTY_VALUES
       WORKING_DIRECTORY ${GAME_ROOT}
       DISCOVERY_TIMEOUT 60
-      PROPERTIES
-        TIMEOUT ${timeout}
-        ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;${SDL_RUN_${run}_ENV}")
+      PROPERTIES TIMEOUT ${timeout})
+    # gtest_discover_tests passes each variable of an ENVIRONMENT on as a property of its own,
+    # which keeps the first alone; the environment is set once the tests are known instead.
+    set(env SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ${SDL_RUN_${run}_ENV})
+    set(env_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_${run}_environment.cmake)
+    file(WRITE ${env_file}
+      "if(${tests})\n"
+      "  set_tests_properties(\${${tests}} PROPERTIES ENVIRONMENT \"${env}\")\n"
+      "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_file})
   endforeach()
 endfunction()
 

@@ -20,16 +20,18 @@ set(process_test_env
     "SDL_PROBE_BIN=$<TARGET_FILE:sdl_probe>"
     "FRAME_ALLOC_FAILS_LIB=$<TARGET_FILE:frame_alloc_fails>"
     "SANDBOX_SH=${CMAKE_CURRENT_SOURCE_DIR}/sandbox.sh"
+    "CTEST_COMMAND=${CMAKE_CTEST_COMMAND}"
+    "BUILD_DIR=${CMAKE_BINARY_DIR}"
     "GAME_ROOT=${GAME_ROOT}"
     "ARTEFACT_DIR=${CMAKE_BINARY_DIR}/artefacts"
     "PYTHONDONTWRITEBYTECODE=1")
 
-# Each test class is one CTest test: NAME SCRIPT CLASS TIMEOUT [NO_SDL], once on each SDL
-# library; a class that runs nothing of SDL's (NO_SDL) runs once.
+# Each test class is one CTest test: NAME SCRIPT CLASS TIMEOUT [ONCE], once on each SDL
+# library; a class that runs nothing of SDL's, or looks at the runs themselves, runs ONCE.
 function(add_process_test name script class timeout)
-  cmake_parse_arguments(PARSE_ARGV 4 arg "NO_SDL" "" "")
+  cmake_parse_arguments(PARSE_ARGV 4 arg "ONCE" "" "")
   set(runs ${SDL_RUNS})
-  if(arg_NO_SDL)
+  if(arg_ONCE)
     set(runs classic)
   endif()
   foreach(run IN LISTS runs)
@@ -42,8 +44,9 @@ function(add_process_test name script class timeout)
   endforeach()
 endfunction()
 
+add_process_test(process.sdl_runs        test_startup.py  SdlRunsTest         30 ONCE)
 add_process_test(process.sdl_library     test_startup.py  SdlLibraryTest      30)
-add_process_test(process.sandbox         test_sandbox.py  SandboxTest         30 NO_SDL)
+add_process_test(process.sandbox         test_sandbox.py  SandboxTest         30 ONCE)
 add_process_test(process.messages        test_startup.py  StartupMessagesTest 60)
 add_process_test(process.signals         test_startup.py  SignalTest          30)
 add_process_test(process.sdl_init_fails  test_startup.py  SdlInitFailureTest  30)

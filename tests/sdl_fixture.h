@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -52,8 +53,9 @@ inline std::string real_path(const char* path) {
 
 // The test run names the SDL file each program must run on (EXPECTED_SDL_LIBRARY): the
 // classic library or sdl12-compat, chosen through LD_LIBRARY_PATH. A program that finds
-// another one loaded fails before its first test, so that no run claims a library it does not
-// use. Started by hand, without the name, a program runs on whichever the loader finds.
+// another one loaded ends with status 1 before its first test, so that no run claims a library
+// it does not use (a failed assertion here would mark every test skipped, not failed). Started
+// by hand, without the name, a program runs on whichever library the loader finds.
 class ExpectedSdlLibrary : public testing::Environment {
   public:
     void SetUp() override {
@@ -62,12 +64,16 @@ class ExpectedSdlLibrary : public testing::Environment {
         // Looked up by name, so that the address is the library's own.
         Dl_info info{};
         void* symbol = dlsym(RTLD_DEFAULT, "SDL_Linked_Version");
-        ASSERT_TRUE(symbol && dladdr(symbol, &info) && info.dli_fname)
-            << "cannot tell which file SDL comes from";
-        const SDL_version* v = SDL_Linked_Version();
-        ASSERT_EQ(real_path(info.dli_fname), real_path(expected))
-            << "this program runs on " << info.dli_fname << " (SDL " << int(v->major) << "."
-            << int(v->minor) << "." << int(v->patch) << "), not on " << expected;
+        if (!symbol || !dladdr(symbol, &info) || !info.dli_fname) {
+            std::fprintf(stderr, "cannot tell which file SDL comes from\n");
+            std::exit(1);
+        }
+        if (real_path(info.dli_fname) != real_path(expected)) {
+            const SDL_version* v = SDL_Linked_Version();
+            std::fprintf(stderr, "this program runs on %s (SDL %d.%d.%d), not on %s\n",
+                         info.dli_fname, v->major, v->minor, v->patch, expected);
+            std::exit(1);
+        }
     }
 };
 

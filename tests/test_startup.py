@@ -1,4 +1,5 @@
 # Start-up of the built game as a process: its messages, signals, and the two failing exits.
+import json
 import os
 import signal
 import subprocess
@@ -11,6 +12,46 @@ from harness import (EXPECTED_SDL, FONT_MISSING, FRAME_ALLOC_FAILS, GAME, HELP_M
                      sdl_libraries, stop, wait_started, write_huge_height)
 
 DUMMY = dict(SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
+
+
+class SdlRunsTest(unittest.TestCase):
+    """Every test registered on sdl12-compat (named "compat.") has its twin on the classic
+    library, and each of the two starts with its own library's environment: the run's name,
+    the library file it must find loaded and, on sdl12-compat alone, that file's folder as the
+    library search path. The tests' own checks of the loaded library rest on this."""
+
+    def registered_environments(self):
+        """{test name: {variable: value}} for every test of the build, as CTest starts it."""
+        shown = subprocess.run([os.environ["CTEST_COMMAND"], "--test-dir",
+                                os.environ["BUILD_DIR"], "--show-only=json-v1"],
+                               check=True, capture_output=True, text=True, timeout=60).stdout
+        environments = {}
+        for test in json.loads(shown)["tests"]:
+            properties = {p["name"]: p["value"] for p in test.get("properties", [])}
+            environments[test["name"]] = dict(
+                v.split("=", 1) for v in properties.get("ENVIRONMENT", []))
+        return environments
+
+    def test_each_copy_starts_on_its_own_library(self):
+        environments = self.registered_environments()
+        copies = [n for n in environments
+                  if n.startswith("compat.") and n != "compat.sdl12_compat_missing"]
+        self.assertTrue(copies, "no test runs on sdl12-compat")
+        for name in copies:
+            with self.subTest(name):
+                twin = name[len("compat."):]
+                self.assertIn(twin, environments, "no twin on the classic library")
+                compat, classic = environments[name], environments[twin]
+                self.assertEqual((compat.get("TEST_SDL_RUN"), classic.get("TEST_SDL_RUN")),
+                                 ("compat", "classic"))
+                self.assertNotIn("LD_LIBRARY_PATH", classic)
+                self.assertIn("LD_LIBRARY_PATH", compat)
+                expected = os.path.realpath(compat.get("EXPECTED_SDL_LIBRARY", ""))
+                self.assertEqual(os.path.dirname(expected),
+                                 os.path.realpath(compat["LD_LIBRARY_PATH"]))
+                self.assertTrue(os.path.isfile(expected))
+                self.assertTrue(os.path.isfile(classic.get("EXPECTED_SDL_LIBRARY", "")))
+                self.assertNotEqual(os.path.realpath(classic["EXPECTED_SDL_LIBRARY"]), expected)
 
 
 class SdlLibraryTest(unittest.TestCase):
