@@ -134,6 +134,30 @@ def proc_status(pid):
         return None
 
 
+def thread_states(pid):
+    """What each thread of the process is doing, as the kernel tells it: name, state (R
+    running, S sleeping, D in an uninterruptible wait...) and the kernel function it waits in;
+    for telling a game that hangs from one that is busy or never got a press."""
+    states = []
+    try:
+        tasks = sorted(os.listdir("/proc/%d/task" % pid), key=int)
+    except FileNotFoundError:
+        return "process %d is gone" % pid
+    for tid in tasks:
+        try:
+            with open("/proc/%d/task/%s/stat" % (pid, tid)) as f:
+                stat = f.read()
+            with open("/proc/%d/task/%s/wchan" % (pid, tid)) as f:
+                wchan = f.read().strip() or "-"
+        except FileNotFoundError:
+            continue
+        name = stat[stat.index("(") + 1:stat.rindex(")")]
+        state = stat[stat.rindex(")") + 2]
+        states.append("%s %s %s" % (name, state, wchan))
+    return "threads: " + ", ".join(states) + "; %.2f s of processor time" % (
+        cpu_seconds(pid) or 0)
+
+
 def cpu_seconds(pid):
     """User plus system time the process has used so far, or None once it is gone."""
     try:

@@ -23,7 +23,6 @@ set(process_test_env
     "CTEST_COMMAND=${CMAKE_CTEST_COMMAND}"
     "BUILD_DIR=${CMAKE_BINARY_DIR}"
     "GAME_ROOT=${GAME_ROOT}"
-    "ARTEFACT_DIR=${CMAKE_BINARY_DIR}/artefacts"
     "PYTHONDONTWRITEBYTECODE=1")
 
 # Each test class is one CTest test: NAME SCRIPT CLASS TIMEOUT [ONCE], once on each SDL
@@ -36,11 +35,17 @@ function(add_process_test name script class timeout)
   endif()
   foreach(run IN LISTS runs)
     set(full_name ${SDL_RUN_${run}_PREFIX}${name})
+    # Each run keeps its screenshots apart: the classic run's under artefacts/, the others'
+    # under artefacts/RUN/.
+    set(artefacts ${CMAKE_BINARY_DIR}/artefacts)
+    if(NOT run STREQUAL classic)
+      set(artefacts ${artefacts}/${run})
+    endif()
     add_test(NAME ${full_name}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/${script} -v ${class}
              WORKING_DIRECTORY ${GAME_ROOT})
-    set_tests_properties(${full_name} PROPERTIES
-      TIMEOUT ${timeout} ENVIRONMENT "${process_test_env};${SDL_RUN_${run}_ENV}")
+    set_tests_properties(${full_name} PROPERTIES TIMEOUT ${timeout} ENVIRONMENT
+      "${process_test_env};ARTEFACT_DIR=${artefacts};${SDL_RUN_${run}_ENV}")
   endforeach()
 endfunction()
 

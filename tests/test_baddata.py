@@ -19,8 +19,8 @@ from harness import (ARTEFACTS, BLACK, BOARD_TEXT, CROSS, DATA, FONT_MISSING, HE
                      MENU_PORTRAITS, RESULT_LINE, ROUND_PORTRAIT_AT, ROUND_TEXT, SELECTION_GREY,
                      SELECTION_MARKS, SELECTION_PORTRAIT_AT, SELECTION_TEXT, TIME_MARKS,
                      TITLE_MARKS, TITLE_MISSING, TITLE_TEXT, WHITE, Sandbox, XGameCase, Xvfb,
-                     board_sprites, clear_artefacts, codes, marks_for, write_huge_height,
-                     wrong_rows)
+                     board_sprites, clear_artefacts, codes, marks_for, thread_states,
+                     write_huge_height, wrong_rows)
 from pixels import Picture, read_bmp, read_xwd, rgb565, write_bmp, write_png
 
 # The 26 pictures, in four groups for the damage that leaves a picture undrawn or nearly
@@ -572,7 +572,10 @@ class BadDataTest(XGameCase):
         try:
             out, err = player.game.communicate(timeout=10)
         except subprocess.TimeoutExpired:
-            return "the game did not end within 10 s of Escape on the title"
+            shot = player.screenshot()
+            return "the game did not end within 10 s of Escape on the title (%s); %s" % (
+                thread_states(player.game.pid),
+                self.keep(case, len(steps) + 1, "escape", shot, frame, "still running"))
         status = player.game.returncode
         problems = []
         if status != 0:
