@@ -430,9 +430,13 @@ bool writeBmp565(const std::string& path, int w, int h, const std::vector<unsign
         for (int p = w * 2; p < stride; ++p)
             f.push_back(0);
     }
+    return writeFile(path, f);
+}
+
+bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
     FILE* fp = std::fopen(path.c_str(), "wb");
     if (!fp) return false;
-    bool ok = std::fwrite(f.data(), 1, f.size(), fp) == f.size();
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), fp) == bytes.size();
     ok = (std::fclose(fp) == 0) && ok;
     return ok;
 }

@@ -136,6 +136,9 @@ class Canvas {
 
 bool writeBmp565(const std::string& path, int w, int h, const std::vector<unsigned short>& px);
 
+// Writes the bytes as the whole file; false when it cannot be opened, written or closed.
+bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes);
+
 // Small deterministic generator so confetti and textures never change between runs.
 class Rng {
   public:

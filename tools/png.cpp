@@ -1,7 +1,7 @@
 // PNG writer: CRC-32 and Adler-32 by hand, pixels in uncompressed ("stored") deflate blocks.
 #include "png.h"
 
-#include <cstdio>
+#include "canvas.h"
 
 namespace art {
 
@@ -84,11 +84,7 @@ bool writePngRgba(const std::string& path, int w, int h, const std::vector<unsig
     chunk(png, "IHDR", header);
     chunk(png, "IDAT", zlibStored(raw));
     chunk(png, "IEND", {});
-    FILE* fp = std::fopen(path.c_str(), "wb");
-    if (!fp) return false;
-    bool ok = std::fwrite(png.data(), 1, png.size(), fp) == png.size();
-    ok = (std::fclose(fp) == 0) && ok;
-    return ok;
+    return writeFile(path, png);
 }
 
 } // namespace art
