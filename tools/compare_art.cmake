@@ -1,5 +1,6 @@
 # Runs mkart and mkicon into scratch directories and fails unless every picture matches data/
-# and every icon matches desktop/icons/, byte for byte.
+# and every icon matches desktop/icons/, byte for byte. EMULATOR, when set, runs them (a cross
+# build's generators).
 cmake_minimum_required(VERSION 3.16)
 foreach(var MKART FONT REF OUT MKICON ICONS_REF)
   if(NOT DEFINED ${var})
@@ -20,7 +21,7 @@ set(problems "")
 function(compare what out ref files pattern)
   file(REMOVE_RECURSE "${out}")
   file(MAKE_DIRECTORY "${out}")
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc)
+  execute_process(COMMAND ${EMULATOR} ${ARGN} RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "${what} failed (${rc})")
   endif()

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Makes an ARM sysroot for cross builds from Debian's own packages, without touching the
+# machine's package database: scripts/sysroot.sh ARCH [FOLDER]
+#
+# ARCH is a Debian architecture (armhf or arm64; armel works where its packages exist).
+# FOLDER defaults to build-ARCH/sysroot. A private apt state beside it (FOLDER.apt: its own
+# lists, cache, empty dpkg status and APT::Architecture) downloads SDL 1.2, SDL_ttf,
+# SDL_mixer, GoogleTest and everything they need at run time for ARCH; each .deb is then
+# unpacked into FOLDER with dpkg-deb -x, never installed. The machine's sources are read,
+# nothing of its apt or dpkg state is written. Running it again with a finished sysroot does
+# nothing; an interrupted run starts the unpacking afresh.
+set -euo pipefail
+
+arch=${1:?usage: scripts/sysroot.sh ARCH [FOLDER]}
+root=$(cd "$(dirname "$0")/.." && pwd)
+dest=${2:-$root/build-$arch/sysroot}
+case $dest in /*) ;; *) dest=$PWD/$dest ;; esac
+
+# What the game and its in-process tests link, and the C++ run time the test programs need
+# when they run under the emulator.
+packages=(libsdl1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libgtest-dev libstdc++6 libgcc-s1)
+
+stamp=$dest/.codebreaker-sysroot
+want="$arch ${packages[*]}"
+if [ -f "$stamp" ] && [ "$(head -n1 "$stamp")" = "$want" ]; then
+    echo "sysroot: $dest is ready"
+    exit 0
+fi
+
+state=$dest.apt
+mkdir -p "$state/lists/partial" "$state/cache/archives/partial" "$state/dpkg"
+: >"$state/dpkg/status"
+apt_opts=(
+    -o "Dir::State=$state"
+    -o "Dir::State::Lists=$state/lists"
+    -o "Dir::State::status=$state/dpkg/status"
+    -o "Dir::Cache=$state/cache"
+    -o "Dir::Cache::archives=$state/cache/archives"
+    -o "APT::Architecture=$arch"
+    -o "APT::Architectures::=$arch"
+    -o "APT::Install-Recommends=false"
+    -o "APT::Get::Download-Only=true"
+    -o "Debug::NoLocking=true"
+    -o "APT::Sandbox::User=root"
+)
+echo "sysroot: reading Debian's $arch package lists"
+apt-get -q "${apt_opts[@]}" update >"$state/update.log" 2>&1 || {
+    cat "$state/update.log" >&2
+    exit 1
+}
+echo "sysroot: downloading ${packages[*]} and what they need, for $arch"
+apt-get -q -y "${apt_opts[@]}" install "${packages[@]}" >"$state/install.log" 2>&1 || {
+    cat "$state/install.log" >&2
+    exit 1
+}
+
+# Unpacked into a fresh folder that takes the sysroot's name only when it is whole.
+rm -rf "$dest.partial"
+mkdir -p "$dest.partial"
+debs=("$state"/cache/archives/*_"$arch".deb "$state"/cache/archives/*_all.deb)
+n=0
+for deb in "${debs[@]}"; do
+    [ -f "$deb" ] || continue
+    dpkg-deb -x "$deb" "$dest.partial"
+    n=$((n + 1))
+done
+[ "$n" -gt 0 ] || {
+    echo "sysroot: no packages were downloaded for $arch" >&2
+    exit 1
+}
+
+# Absolute links (libfoo.so -> /lib/...) would point into the machine's own root: make each
+# one relative, so that it stays inside the sysroot for the linker and the emulator alike.
+while IFS= read -r link; do
+    target=$(readlink "$link")
+    case $target in
+    /*) ln -sfn "$(realpath -m --relative-to="$(dirname "$link")" "$dest.partial$target")" "$link" ;;
+    esac
+done < <(find "$dest.partial" -type l)
+
+{
+    echo "$want"
+    ls "$state/cache/archives" | grep '\.deb$'
+} >"$dest.partial/.codebreaker-sysroot"
+rm -rf "$dest"
+mv "$dest.partial" "$dest"
+echo "sysroot: $n packages unpacked into $dest ($(du -sh "$dest" | cut -f1))"
