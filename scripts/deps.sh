@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, playing and testing need, when any is missing.
+# Installs the Debian packages that building and playing need, when any is missing; with
+# "test" what the tests need too, with "arm" what ARM builds and their tests need.
 set -euo pipefail
 
 packages=(
@@ -9,10 +10,20 @@ packages=(
     # 3x window, and the tests run on both.
     libsdl1.2-compat
 )
-if [ "${1:-}" = test ]; then
-    packages+=(libgtest-dev clang-format xvfb xdotool x11-apps x11-utils faketime python3
-               util-linux mount valgrind desktop-file-utils appstream groff-base man-db)
-fi
+# ARM builds: the cross compilers and the emulator their tests run under; the ARM libraries
+# themselves go into a sysroot of the build's (scripts/sysroot.sh), never onto this machine.
+arm=(g++-arm-linux-gnueabihf g++-aarch64-linux-gnu qemu-user)
+test=(libgtest-dev clang-format xvfb xdotool x11-apps x11-utils faketime python3 util-linux
+      mount valgrind desktop-file-utils appstream groff-base man-db)
+case "${1:-}" in
+"") ;;
+test) packages+=("${test[@]}" "${arm[@]}") ;;
+arm) packages+=("${test[@]}" "${arm[@]}") ;;
+*)
+    echo "usage: scripts/deps.sh [test|arm]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
