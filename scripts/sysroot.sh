@@ -78,10 +78,16 @@ while IFS= read -r link; do
     esac
 done < <(find "$dest.partial" -type l)
 
+# Documentation, manual pages and translations serve neither the linker nor the emulator.
+rm -rf "$dest.partial/usr/share/doc" "$dest.partial/usr/share/man" \
+    "$dest.partial/usr/share/locale" "$dest.partial/usr/share/info"
+
 {
     echo "$want"
     ls "$state/cache/archives" | grep '\.deb$'
 } >"$dest.partial/.codebreaker-sysroot"
 rm -rf "$dest"
 mv "$dest.partial" "$dest"
+# The packages are unpacked for good; the lists stay for the next architecture's update.
+rm -f "$state"/cache/archives/*.deb "$state"/cache/*.bin
 echo "sysroot: $n packages unpacked into $dest ($(du -sh "$dest" | cut -f1))"
