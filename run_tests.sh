@@ -15,3 +15,8 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=
 cmake --build build-asan -j"$(nproc)"
 ctest --test-dir build-asan --output-on-failure --timeout 300 -j"$(nproc)" \
     --exclude-regex '^(compat\.)?(process|e2e|style)\.|^compat\.sdl12_compat_missing$'
+
+# The handheld's builds: the game and its tests cross-built for 32-bit (armhf) and 64-bit
+# (arm64) ARM Linux against sysroots of Debian's ARM libraries, the tests run under qemu.
+scripts/arm.sh armhf
+scripts/arm.sh arm64
