@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <ostream>
 #include <random>
@@ -184,6 +185,66 @@ TEST(Codes, AnOpponentOutsideOneToSixStillGetsAFullCode) {
             }
         }
     }
+}
+
+// ---- The seed ----
+
+// The seed is the time's low 32 bits, so each second has its own wherever the clock stands:
+// before 1970, across the end of a 32-bit time_t in 2038 and across 2106, on 32-bit and 64-bit
+// machines alike.
+TEST(Seed, IsTheTimesLow32BitsForAnyTime) {
+    const struct {
+        long long seconds;
+        unsigned seed;
+    } cases[] = {
+        {0, 0u},
+        {1767225600, 1767225600u},   // 2026-01-01, as the plain cast of time() gave it
+        {2147483647, 0x7FFFFFFFu},   // 2038-01-19 03:14:07, a 32-bit time_t's last second
+        {2147483648LL, 0x80000000u}, // one second later
+        {4294967295LL, 0xFFFFFFFFu}, // 2106-02-07 06:28:15
+        {4294967296LL, 0u},          // one second later the seeds go round
+        {4294967296LL + 1767225600, 1767225600u},
+        {-1, 0xFFFFFFFFu},     // 1969-12-31 23:59:59
+        {-86400, 0xFFFEAE80u}, // 1969-12-31 00:00:00: 2^32 - 86400
+        {LLONG_MIN, 0u},
+        {LLONG_MAX, 0xFFFFFFFFu},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(seed_for_time(c.seconds), c.seed) << c.seconds << " s";
+}
+
+TEST(Seed, SecondsInARowGiveSeedsInARow) {
+    // Before 1970, at 2038, at 2106, and at the end of 9999.
+    for (long long start : {-5LL, 2147483640LL, 4294967290LL, 253402300790LL})
+        for (long long t = start; t < start + 10; ++t)
+            EXPECT_EQ(seed_for_time(t + 1), seed_for_time(t) + 1u) << t << " s";
+}
+
+// A clock that failed past 2038 would seed every run alike; past it the codes still change.
+TEST(Seed, RunsPast2038DrawDifferentCodes) {
+    std::set<std::vector<int>> codes;
+    for (long long t = 2147483600LL; t < 2147483700LL; ++t) {
+        std::srand(seed_for_time(t));
+        Game g;
+        new_game(g, 5);
+        codes.emplace(g.code, g.code + HOLES);
+    }
+    EXPECT_GT(codes.size(), 80u) << "100 seconds around 2038 drew too few different codes";
+}
+
+// rand is the C library's, and the seed 32 bits wide, on every machine the game is built for: a
+// time draws the same codes on x86-64 as on 32-bit and 64-bit ARM.
+TEST(Seed, ATimeDrawsTheSameCodesOnEveryMachine) {
+    std::srand(seed_for_time(1767225600)); // 2026-01-01
+    std::vector<std::vector<int>> got;
+    for (int op = 1; op <= COLOURS; ++op) {
+        Game g;
+        new_game(g, op);
+        got.emplace_back(g.code, g.code + HOLES);
+    }
+    const std::vector<std::vector<int>> want = {{1, 1, 1, 5}, {5, 5, 4, 1}, {6, 6, 5, 2},
+                                                {3, 3, 3, 3}, {6, 3, 6, 3}, {3, 6, 1, 5}};
+    EXPECT_EQ(got, want);
 }
 
 // ---- Judging a row ----

@@ -10,7 +10,17 @@
 
 #include <SDL/SDL_mixer.h>
 
+#include "../game/rules.h"
 #include "sdl_globals.h"
+
+// The seed comes from time(), which on a 32-bit time_t fails with -1 from January 2038 on, so
+// that every later run would draw the same codes. glibc 2.34 and later give 32-bit ARM a 64-bit
+// time_t when asked (_TIME_BITS=64, set for the game's sources by the build); older C libraries,
+// such as an old handheld's, have none to give.
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+static_assert(sizeof(std::time_t) >= 8, "the seed's clock must run past 2038: build with "
+                                        "_TIME_BITS=64 and _FILE_OFFSET_BITS=64");
+#endif
 
 SDL_Surface* screen;
 TTF_Font* font;
@@ -73,7 +83,7 @@ void start_up(bool register_exit_handler) {
     for (int sig : ending_signals)
         std::signal(sig, SIG_DFL);
     if (register_exit_handler) std::atexit(Terminate);
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    std::srand(seed_for_time(std::time(nullptr)));
     SDL_ShowCursor(0);
 
     // Named before the window exists, so that it never shows without its name.

@@ -1,9 +1,13 @@
-// Prints the secret codes a run draws after srand(SEED) for games in order, or raw draws.
+// Prints the secret codes a run started at a given time draws for games in order, or raw draws.
 //
 //   codeof SEED [OPPONENT...]   one line "c1 c2 c3 c4" per game, each made by new_game for
 //                               the next OPPONENT (default: one game against 1), the draws
 //                               going on from game to game as they do in one run
-//   codeof SEED --draws N       the first N values of rand() % 6 + 1 after srand(SEED)
+//   codeof SEED --draws N       the first N values of rand() % 6 + 1
+//
+// SEED is the time the run starts at, in seconds since 1970 (a negative one too), seeded as the
+// game seeds it (seed_for_time): the same on every machine, whatever the width of its long.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +22,13 @@ int usage() {
     return 2;
 }
 
+bool parse_time(const char* text, long long& out) {
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtoll(text, &end, 10);
+    return *text != '\0' && *end == '\0' && errno == 0;
+}
+
 bool parse(const char* text, unsigned long& out) {
     char* end = nullptr;
     out = std::strtoul(text, &end, 10);
@@ -27,9 +38,10 @@ bool parse(const char* text, unsigned long& out) {
 } // namespace
 
 int main(int argc, char** argv) {
-    unsigned long seed = 0, n = 1;
-    if (argc < 2 || !parse(argv[1], seed)) return usage();
-    std::srand(static_cast<unsigned>(seed));
+    long long seconds = 0;
+    unsigned long n = 1;
+    if (argc < 2 || !parse_time(argv[1], seconds)) return usage();
+    std::srand(seed_for_time(seconds));
 
     if (argc >= 3 && std::strcmp(argv[2], "--draws") == 0) {
         if (argc != 4 || !parse(argv[3], n)) return usage();
