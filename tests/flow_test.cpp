@@ -1,5 +1,5 @@
 // The real dispatcher driven in-process: long runs of games, presses queued across screens.
-#include <SDL/SDL.h>
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>

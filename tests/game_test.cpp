@@ -1,7 +1,7 @@
 // The game screen driven in-process through SDL's dummy drivers: presses, frames, endings,
 // help, waiting for a press, and the text and sprite primitives.
-#include <SDL/SDL.h>
-#include <SDL/SDL_ttf.h>
+#include <SDL.h>
+#include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
 #include <array>

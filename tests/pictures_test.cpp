@@ -1,5 +1,5 @@
 // Loading one picture: damaged headers count as missing pictures, sound small ones load.
-#include <SDL/SDL.h>
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The title, Quick Game selection, round, result and error screens driven in-process.
-#include <SDL/SDL.h>
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -1,7 +1,7 @@
 // Shared SDL test fixture: start-up, start values, events, drawing calls, seams, pixel checks.
 #pragma once
 
-#include <SDL/SDL.h>
+#include <SDL.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 

@@ -19,7 +19,7 @@
 //   SOAK_SEEDS="101 202 303" SOAK_EVENTS=1000000 build/tests/soak_test
 //
 // SOAK_SEEDS holds the seeds, separated by spaces; SOAK_EVENTS the events pushed in each run.
-#include <SDL/SDL.h>
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <array>

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include <SDL/SDL.h>
-#include <SDL/SDL_ttf.h>
+#include <SDL.h>
+#include <SDL_ttf.h>
 
 #include "platform.h"
 

@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <SDL/SDL_mixer.h>
+#include <SDL_mixer.h>
 
 #include "../game/rules.h"
 #include "sdl_globals.h"

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <dlfcn.h>
 
-#include <SDL/SDL_events.h>
+#include <SDL_events.h>
 
 namespace {
 

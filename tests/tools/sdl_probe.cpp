@@ -17,8 +17,8 @@
 #include <cstring>
 #include <dlfcn.h>
 
-#include <SDL/SDL.h>
-#include <SDL/SDL_mixer.h>
+#include <SDL.h>
+#include <SDL_mixer.h>
 
 namespace {
 
