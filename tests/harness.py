@@ -22,6 +22,13 @@ CODEOF = os.environ.get("CODEOF_BIN", os.path.join(BUILD, "tests", "codeof"))
 SDL_PROBE = os.environ.get("SDL_PROBE_BIN", os.path.join(BUILD, "tests", "sdl_probe"))
 FRAME_ALLOC_FAILS = os.environ.get("FRAME_ALLOC_FAILS_LIB",
                                    os.path.join(BUILD, "tests", "libframe_alloc_fails.so"))
+# A cross build's programs run through the emulator CMake names (CMAKE_CROSSCOMPILING_EMULATOR,
+# a CMake list such as qemu-arm;-L;SYSROOT); empty for a native build. command() puts it before
+# every program of the build the tests start: the game, codeof and sdl_probe.
+EMULATOR = [a for a in os.environ.get("CROSSCOMPILING_EMULATOR", "").split(";") if a]
+# How many times longer than natively the game may take to start, draw and end under the
+# emulator: every wait on the game is scaled by it (1 natively, so native runs keep their limits).
+SLOWDOWN = float(os.environ.get("EMULATOR_SLOWDOWN") or (4 if EMULATOR else 1))
 # The SDL library file every game of this run must load: the classic library or sdl12-compat,
 # which the test run picks through LD_LIBRARY_PATH. Started by hand without it, a test takes
 # whichever library the loader finds.
@@ -29,6 +36,11 @@ EXPECTED_SDL = os.environ.get("EXPECTED_SDL_LIBRARY")
 SANDBOX = os.environ.get("SANDBOX_SH", os.path.join(HERE, "sandbox.sh"))
 ARTEFACTS = os.environ.get("ARTEFACT_DIR", os.path.join(BUILD, "artefacts"))
 DATA = os.path.join(ROOT, "data")
+
+# The class of the game's window: classic SDL 1.2 names it after the program's file, which it
+# reads from /proc/PID/exe. Under qemu-user that link reads as the guest program, so the class
+# is the game's file name there too, whatever the guest's argv[0] (-0) or the emulator's name.
+WINDOW_CLASS = "codebreaker"
 
 MENU_DIR = "/usr/gp2x"
 MENU_PROGRAM = "/usr/gp2x/gp2xmenu"
@@ -49,6 +61,53 @@ def die_with_parent():
     killed by a fatal signal leaves no core file in the working directory."""
     _libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)
     resource.setrlimit(resource.RLIMIT_CORE, (0, resource.getrlimit(resource.RLIMIT_CORE)[1]))
+
+
+def slow(seconds):
+    """A wait on the game of seconds natively, as long as the emulator needs."""
+    return seconds * SLOWDOWN
+
+
+def command(argv, preload=None, emulator=None):
+    """The command that runs argv, a program of the build, with the library preload (one of
+    the build's) preloaded into it.
+
+    Natively preload goes into LD_PRELOAD. Under the emulator (EMULATOR unless another is
+    given; () runs natively) the program is the emulator's guest: the host's LD_PRELOAD stays
+    with the emulator itself, where the clock library (libfaketime) fakes the time the
+    emulator passes on for the guest's clock calls, and never reaches the guest's loader,
+    which cannot load a host library; preload, built for the target, goes to the guest
+    alone (qemu-user's -E and -U set and unset the guest's environment)."""
+    emulator = EMULATOR if emulator is None else list(emulator)
+    if not emulator:
+        return (["env", "LD_PRELOAD=" + preload] if preload else []) + list(argv)
+    guest = ["-E", "LD_PRELOAD=" + preload] if preload else ["-U", "LD_PRELOAD"]
+    return emulator + guest + list(argv)
+
+
+def without_emulator_report(err, sig):
+    """err without the line in which qemu-user reports that its guest died of sig, which
+    dumps core: qemu writes it on the guest's standard error (and none there is written: the
+    tests' games run with no core size). Natively err as it is."""
+    if not EMULATOR:
+        return err
+    line = b"qemu: uncaught target signal %d (%s) - core dumped\n" % (
+        sig, signal.strsignal(sig).encode())
+    return err[:-len(line)] if err.endswith(line) else err
+
+
+def without_menu_loader_complaint(err, preload):
+    """err without the line in which the host's loader declines the target's library preload
+    when the fake menu program, a host shell script, starts in the game's stead with the
+    game's environment: under the emulator the guest's LD_PRELOAD goes with it, though no
+    program of the host can load that library. Natively err as it is."""
+    if not EMULATOR:
+        return err
+    head = b"ERROR: ld.so: object '%s' from LD_PRELOAD cannot be preloaded (" % preload.encode()
+    lines = err.splitlines(keepends=True)
+    if lines and lines[-1].startswith(head) and lines[-1].endswith(b"): ignored.\n"):
+        return b"".join(lines[:-1])
+    return err
 
 
 def clean_env(**extra):
@@ -180,14 +239,53 @@ def sdl_libraries(pid):
                    if os.path.basename(p).startswith("libSDL-1.2.so")})
 
 
-def check_sdl_library(pid):
-    """Fails (AssertionError) unless the running process has the run's SDL library loaded,
-    and no other: each test claims one library, and this holds it to that claim."""
-    if EXPECTED_SDL is None:
+def check_sdl_library(pid, expected=None):
+    """Fails (AssertionError) unless the running process has the run's SDL library loaded
+    (or expected), and no other: each test claims one library, and this holds it to that
+    claim. Under the emulator the guest's libraries are mapped by the emulator's process, from
+    the target's folders (the sysroot), so the maps name the very file the guest loaded."""
+    expected = expected or EXPECTED_SDL
+    if expected is None:
         return
     loaded = sdl_libraries(pid)
-    if loaded != [os.path.realpath(EXPECTED_SDL)]:
-        raise AssertionError("the game runs on %s, not on %s" % (loaded, EXPECTED_SDL))
+    if loaded != [os.path.realpath(expected)]:
+        raise AssertionError("the game runs on %s, not on %s" % (loaded, expected))
+
+
+_emulator_threads = None
+
+
+def emulator_threads():
+    """The threads the emulator keeps for itself, besides its guest's (0 natively): counted
+    in an emulator that holds its guest before the guest's first instruction, waiting for a
+    debugger (qemu-user's -g) that never comes."""
+    global _emulator_threads
+    if _emulator_threads is not None:
+        return _emulator_threads
+    if not EMULATOR:
+        _emulator_threads = 0
+        return 0
+    folder = tempfile.mkdtemp(prefix="cb-emulator-")
+    socket = os.path.join(folder, "gdb")
+    held = subprocess.Popen(EMULATOR + ["-g", socket, CODEOF, "1"], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                            start_new_session=True, preexec_fn=die_with_parent)
+    try:
+        # The emulator listens once the guest is loaded, just before it waits.
+        deadline = time.monotonic() + slow(10)
+        while not os.path.exists(socket) and held.poll() is None \
+                and time.monotonic() < deadline:
+            time.sleep(0.01)
+        st = proc_status(held.pid) if os.path.exists(socket) else None
+        if not st:
+            raise RuntimeError("the emulator %s never held its guest for a debugger" % EMULATOR)
+        _emulator_threads = int(st["Threads"]) - 1
+    finally:
+        # The emulator leaves its guest's signals to the guest, which never runs: only
+        # SIGKILL ends it here.
+        stop(held)
+        shutil.rmtree(folder, True)
+    return _emulator_threads
 
 
 def wait_started(proc, timeout=10):
@@ -195,17 +293,20 @@ def wait_started(proc, timeout=10):
     that it runs on the run's SDL library.
 
     Opening the audio device is start-up's last step, and SDL plays the dummy device from a
-    thread of its own: a second thread in the game's own image means every message of
-    start-up has been written. Returns False if the process ended or time ran out first."""
-    deadline = time.monotonic() + timeout
+    thread of its own: a second thread of the game's own means every message of start-up has
+    been written. Under the emulator the game's threads are the emulator's threads less those
+    it keeps for itself. Returns False if the process ended or time ran out first."""
+    deadline = time.monotonic() + slow(timeout)
     # The process is known by its name, not by the path of its image: seen from outside the
-    # sandbox's mount namespace (or from a chroot) that path need not read as GAME.
-    name = os.path.basename(GAME)[:15]
+    # sandbox's mount namespace (or from a chroot) that path need not read as GAME. Under the
+    # emulator it is the emulator's name, which none of the sandbox's steps before it bear.
+    name = os.path.basename(EMULATOR[0] if EMULATOR else GAME)[:15]
+    threads = 2 + emulator_threads()
     while time.monotonic() < deadline:
         if proc.poll() is not None:
             return False
         st = proc_status(proc.pid)
-        if st and st.get("Name") == name and int(st.get("Threads", "1")) >= 2:
+        if st and st.get("Name") == name and int(st.get("Threads", "1")) >= threads:
             check_sdl_library(proc.pid)
             return True
         time.sleep(0.02)
@@ -274,10 +375,10 @@ SELECTION_MARKS = [(x - 3, 90, 3, 12) for x in SELECTION_BULLET_X]
 TIME_MARKS = [(272, 20 + 12 * n, 3, 12) for n in range(3)]
 
 # Seconds a screen may take to show what it should.
-SCREEN_TIMEOUT = 8
+SCREEN_TIMEOUT = slow(8)
 # Seconds left to the game to act on presses that must change nothing visible, before
 # the screen is looked at: a wrong reaction to them would have shown by then.
-SETTLE = 0.3
+SETTLE = slow(0.3)
 
 WHITE, BLACK, CROSS = "white", "black", "black+cross"
 
@@ -459,7 +560,7 @@ class Xvfb:
 
 def codes(seed, *opponents):
     """The codes of games against the opponents in that order, in one run seeded so."""
-    out = run([CODEOF, str(seed)] + [str(n) for n in opponents])
+    out = run(command([CODEOF, str(seed)] + [str(n) for n in opponents]))
     return [[int(v) for v in line.split()] for line in out.splitlines()]
 
 
@@ -481,7 +582,7 @@ class XGameCase(unittest.TestCase):
         # A frozen clock makes the seed known; take the first second whose first code
         # against opponent 1 has two colours, so that a row can earn all three markers.
         for seed in range(cls.BASE_TIME, cls.BASE_TIME + 100):
-            draws = [int(v) for v in run([CODEOF, str(seed), "--draws", "2"]).split()]
+            draws = [int(v) for v in run(command([CODEOF, str(seed), "--draws", "2"])).split()]
             if draws[0] != draws[1]:
                 break
         cls.seed, cls.draws = seed, draws
@@ -505,27 +606,29 @@ class XGameCase(unittest.TestCase):
         if self.game:
             stop(self.game)
         # The next game must not find this game's window.
-        deadline = time.monotonic() + 5
+        deadline = time.monotonic() + slow(5)
         while time.monotonic() < deadline and self.xdotool(
-                "search", "--class", "codebreaker", check=False).returncode == 0:
+                "search", "--class", WINDOW_CLASS, check=False).returncode == 0:
             time.sleep(0.05)
 
     # Seconds a screen may take to show what it should, and start-up to show a window; a
     # game run under a slow tool raises them.
     screen_timeout = SCREEN_TIMEOUT
-    start_timeout = 15
+    start_timeout = slow(15)
 
     def xdotool(self, *args, check=True, timeout=15):
         return subprocess.run(["xdotool"] + list(args), env=self.x.env(), capture_output=True,
                               timeout=timeout, check=check, stdin=subprocess.DEVNULL)
 
     def start_game(self, cwd=ROOT, menu=True, audio="dummy", redirect="", frozen=True,
-                   wrapper=(), **env_extra):
+                   wrapper=(), game=GAME, emulator=None, sdl_library=None, **env_extra):
         """Starts the game on the frozen clock (on the real one without frozen); without
         menu there is no /usr/gp2x; audio names SDL's sound driver ("none" stands for a
         machine without a sound device); redirect is a shell redirection applied to the
         game (">&-" starts it with its standard output closed); wrapper is a command the
-        game runs under; env_extra goes into its environment."""
+        game runs under; env_extra goes into its environment. game is the program, run under
+        emulator (EMULATOR unless given; () runs it natively) on sdl_library (the run's
+        unless given; False leaves the library to the caller)."""
         if self.game:
             self.stop_game()
         extra = {} if menu else {"GP2X_MENU": "absent"}
@@ -535,14 +638,15 @@ class XGameCase(unittest.TestCase):
         # The clock library opens descriptors of its own, which would fill closed ones.
         argv = ["env", "LD_PRELOAD=" + self.libfaketime, "FAKETIME=" + self.faketime,
                 "FAKETIME_DONT_FAKE_MONOTONIC=1"] if frozen else []
-        argv += list(wrapper) + [GAME]
+        argv += list(wrapper) + command([game], emulator=emulator)
         if redirect:
             argv = ["sh", "-c", 'exec "$@" ' + redirect, "sh"] + argv
         self.game = self.box.popen(argv, cwd=cwd, env=env)
-        found = self.xdotool("search", "--sync", "--onlyvisible", "--class", "codebreaker",
+        found = self.xdotool("search", "--sync", "--onlyvisible", "--class", WINDOW_CLASS,
                              timeout=self.start_timeout)
         self.window = found.stdout.split()[0].decode()
-        check_sdl_library(self.game.pid)
+        if sdl_library is not False:
+            check_sdl_library(self.game.pid, sdl_library)
         self.xdotool("windowfocus", "--sync", self.window)
 
     def open_game_against_1(self):
@@ -653,11 +757,12 @@ class XGameCase(unittest.TestCase):
         return shot
 
     def ended(self, timeout=10):
-        """Waits for the game process to end; returns (stdout, stderr)."""
+        """Waits for the game process to end (timeout as natively); returns (stdout,
+        stderr)."""
         try:
-            return self.game.communicate(timeout=timeout)
+            return self.game.communicate(timeout=slow(timeout))
         except subprocess.TimeoutExpired:
-            self.fail("the game did not end within %d s" % timeout)
+            self.fail("the game did not end within %d s" % slow(timeout))
 
     def end_with_menu(self):
         """The game must be replaced by the menu program, which ends with its status 0."""

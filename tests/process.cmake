@@ -25,6 +25,23 @@ set(process_test_env
     "GAME_ROOT=${GAME_ROOT}"
     "PYTHONDONTWRITEBYTECODE=1")
 
+# A cross build's programs run under the emulator: the harness puts it before each of them, and
+# gives the game EMULATOR_SLOWDOWN times as long for each of its waits, and CTest each test.
+set(process_timeout_factor 1)
+if(CMAKE_CROSSCOMPILING)
+  if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    message(FATAL_ERROR "a cross build runs its whole-program tests under an emulator: set "
+                        "CMAKE_CROSSCOMPILING_EMULATOR (the ARM toolchain files find qemu-user)")
+  endif()
+  set(EMULATOR_SLOWDOWN 4 CACHE STRING
+      "How many times longer than natively the game may take under the emulator")
+  set(process_timeout_factor ${EMULATOR_SLOWDOWN})
+  # The CMake list goes into one variable, its semicolons kept from the test property's own.
+  string(REPLACE ";" "\\;" emulator "${CMAKE_CROSSCOMPILING_EMULATOR}")
+  list(APPEND process_test_env "CROSSCOMPILING_EMULATOR=${emulator}"
+       "EMULATOR_SLOWDOWN=${EMULATOR_SLOWDOWN}")
+endif()
+
 # Each test class is one CTest test: NAME SCRIPT CLASS TIMEOUT [ONCE], once on each SDL
 # library; a class that runs nothing of SDL's, or looks at the runs themselves, runs ONCE.
 function(add_process_test name script class timeout)
@@ -44,7 +61,8 @@ function(add_process_test name script class timeout)
     add_test(NAME ${full_name}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/${script} -v ${class}
              WORKING_DIRECTORY ${GAME_ROOT})
-    set_tests_properties(${full_name} PROPERTIES TIMEOUT ${timeout} ENVIRONMENT
+    math(EXPR scaled "${timeout} * ${process_timeout_factor}")
+    set_tests_properties(${full_name} PROPERTIES TIMEOUT ${scaled} ENVIRONMENT
       "${process_test_env};ARTEFACT_DIR=${artefacts};${SDL_RUN_${run}_ENV}")
   endforeach()
 endfunction()

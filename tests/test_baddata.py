@@ -19,7 +19,7 @@ from harness import (ARTEFACTS, BLACK, BOARD_TEXT, CROSS, DATA, FONT_MISSING, HE
                      MENU_PORTRAITS, RESULT_LINE, ROUND_PORTRAIT_AT, ROUND_TEXT, SELECTION_GREY,
                      SELECTION_MARKS, SELECTION_PORTRAIT_AT, SELECTION_TEXT, TIME_MARKS,
                      TITLE_MARKS, TITLE_MISSING, TITLE_TEXT, WHITE, Sandbox, XGameCase, Xvfb,
-                     board_sprites, clear_artefacts, codes, marks_for, thread_states,
+                     board_sprites, clear_artefacts, codes, marks_for, slow, thread_states,
                      write_huge_height, wrong_rows)
 from pixels import Picture, read_bmp, read_xwd, rgb565, write_bmp, write_png
 
@@ -481,7 +481,7 @@ class BadDataTest(XGameCase):
     # Seconds after which no further run starts, so that many failing runs (each waits out
     # its screen's timeout) end the test with their messages rather than hit CTest's
     # timeout; runs take under a minute in all when nothing fails.
-    BUDGET = float(os.environ.get("BADDATA_BUDGET", "300"))
+    BUDGET = float(os.environ.get("BADDATA_BUDGET") or slow(300))
 
     @classmethod
     def setUpClass(cls):
@@ -570,11 +570,11 @@ class BadDataTest(XGameCase):
 
         player.keys("Escape")
         try:
-            out, err = player.game.communicate(timeout=10)
+            out, err = player.game.communicate(timeout=slow(10))
         except subprocess.TimeoutExpired:
             shot = player.screenshot()
-            return "the game did not end within 10 s of Escape on the title (%s); %s" % (
-                thread_states(player.game.pid),
+            return "the game did not end within %d s of Escape on the title (%s); %s" % (
+                slow(10), thread_states(player.game.pid),
                 self.keep(case, len(steps) + 1, "escape", shot, frame, "still running"))
         status = player.game.returncode
         problems = []

@@ -6,7 +6,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import KEYS, ROUND_NUMBER, SDL_PROBE, Sandbox, XGameCase, codes, run
+from harness import KEYS, ROUND_NUMBER, SDL_PROBE, Sandbox, XGameCase, codes, command, run
 
 
 def crop(shot, rect):
@@ -80,7 +80,7 @@ class NoSoundTest(XGameCase):
             with self.subTest(name):
                 self.box, self.steps = Sandbox(self), 0
                 env = self.x.env(SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER=audio, **extra)
-                said = run([SDL_PROBE, "audio"], env=env)
+                said = run(command([SDL_PROBE, "audio"]), env=env)
                 sys.stderr.write("\n%s: %s" % (name, said.replace("\n", "; ")))
                 self.assertIn("\ndevice: none: ", "\n" + said,
                               "a sound device opens here, so this is no machine without one")
