@@ -21,3 +21,5 @@ cmake -S . -B "build-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/$arch.cmake" \
 cmake --build "build-$arch" -j"$(nproc)"
 ctest --test-dir "build-$arch" --output-on-failure --timeout 300 -j"$(nproc)" \
     --exclude-regex '^(process|e2e|install|style)\.'
+ctest --test-dir "build-$arch" --output-on-failure --verbose --no-tests=error \
+    --tests-regex '^e2e\.arm_matches_native$'

@@ -86,3 +86,12 @@ add_process_test(e2e.closed_streams      test_reliability.py ClosedStreamsTest 9
 add_process_test(e2e.fatal_signals       test_reliability.py FatalSignalTest   90)
 add_process_test(e2e.memcheck          test_reliability.py ValgrindGameTest 600)
 add_process_test(e2e.bad_data          test_baddata.py  BadDataTest         400)
+
+# A cross build's game against the native build's: a whole game played on each, their screens
+# the same pixel for pixel. The native game is the native build folder's.
+if(CMAKE_CROSSCOMPILING)
+  set(NATIVE_CODEBREAKER ${PROJECT_SOURCE_DIR}/build/codebreaker CACHE FILEPATH
+      "The native build's game, which e2e.arm_matches_native holds the cross-built one to")
+  list(APPEND process_test_env "NATIVE_CODEBREAKER=${NATIVE_CODEBREAKER}")
+  add_process_test(e2e.arm_matches_native test_endtoend.py ArmMatchesNativeTest 30)
+endif()
