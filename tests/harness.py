@@ -217,6 +217,22 @@ def thread_states(pid):
         cpu_seconds(pid) or 0)
 
 
+def backtraces(pid):
+    """Every thread's stack of the process, from gdb when it is installed: where a game that
+    runs but does not act is spinning."""
+    if not shutil.which("gdb"):
+        return "(no gdb for backtraces)"
+    try:
+        done = subprocess.run(["gdb", "-p", str(pid), "-batch", "-nx",
+                               "-ex", "thread apply all bt 12"],
+                              capture_output=True, text=True, timeout=60,
+                              stdin=subprocess.DEVNULL)
+    except subprocess.TimeoutExpired:
+        return "(gdb took over a minute)"
+    return "\n".join(line for line in done.stdout.splitlines()
+                     if line.startswith(("Thread", "#")))
+
+
 def cpu_seconds(pid):
     """User plus system time the process has used so far, or None once it is gone."""
     try:

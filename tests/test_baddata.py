@@ -19,8 +19,8 @@ from harness import (ARTEFACTS, BLACK, BOARD_TEXT, CROSS, DATA, FONT_MISSING, HE
                      MENU_PORTRAITS, RESULT_LINE, ROUND_PORTRAIT_AT, ROUND_TEXT, SELECTION_GREY,
                      SELECTION_MARKS, SELECTION_PORTRAIT_AT, SELECTION_TEXT, TIME_MARKS,
                      TITLE_MARKS, TITLE_MISSING, TITLE_TEXT, WHITE, Sandbox, XGameCase, Xvfb,
-                     board_sprites, clear_artefacts, codes, marks_for, slow, thread_states,
-                     write_huge_height, wrong_rows)
+                     backtraces, board_sprites, clear_artefacts, codes, marks_for, slow,
+                     thread_states, write_huge_height, wrong_rows)
 from pixels import Picture, read_bmp, read_xwd, rgb565, write_bmp, write_png
 
 # The 26 pictures, in four groups for the damage that leaves a picture undrawn or nearly
@@ -572,10 +572,10 @@ class BadDataTest(XGameCase):
         try:
             out, err = player.game.communicate(timeout=slow(10))
         except subprocess.TimeoutExpired:
-            shot = player.screenshot()
-            return "the game did not end within %d s of Escape on the title (%s); %s" % (
-                slow(10), thread_states(player.game.pid),
-                self.keep(case, len(steps) + 1, "escape", shot, frame, "still running"))
+            problem = self.escape_lost(player, case, len(steps) + 1, frame, text != "none")
+            if problem:
+                return problem
+            out, err = player.game.communicate(timeout=slow(10))
         status = player.game.returncode
         problems = []
         if status != 0:
@@ -585,6 +585,36 @@ class BadDataTest(XGameCase):
         if err:
             problems.append("stderr %r" % err[-500:])
         return "; ".join(problems) or None
+
+    def escape_lost(self, player, case, n, frame, marked):
+        """The game still runs 10 s after Escape on the title: a fault, unless the title
+        still answers. On sdl12-compat, with three games drawing at once, a press has been
+        seen, rarely, to go missing on its way from the X server to the game, which drew on.
+        So Down must move the mark (when there is a font to draw it) and a second Escape end
+        the game within 10 s; then the game was only never told, and the run says so.
+        Otherwise the message names every thread's state and stack, and keeps the screen."""
+        states = thread_states(player.game.pid)
+        shot = player.screenshot()
+        answers = not marked
+        if marked:
+            player.keys("Down")
+            deadline = time.monotonic() + slow(10)
+            while not answers and time.monotonic() < deadline:
+                time.sleep(0.1)
+                answers = player.screenshot() != shot
+        if answers:
+            player.keys("Escape")
+            try:
+                player.game.wait(timeout=slow(10))
+            except subprocess.TimeoutExpired:
+                answers = False
+        if not answers:
+            return "the game did not end within %d s of Escape on the title (%s); %s\n%s" % (
+                slow(10), states, backtraces(player.game.pid),
+                self.keep(case, n, "escape", shot, frame, "still running"))
+        print("%s: the first Escape on the title was never acted on; the title still answered "
+              "and a second Escape ended the game" % case.label, flush=True)
+        return None
 
     def wait_for(self, player, frame, before):
         """Waits until the screen is frame; returns the last screenshot and, when it never
