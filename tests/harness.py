@@ -658,12 +658,23 @@ class XGameCase(unittest.TestCase):
         if redirect:
             argv = ["sh", "-c", 'exec "$@" ' + redirect, "sh"] + argv
         self.game = self.box.popen(argv, cwd=cwd, env=env)
-        found = self.xdotool("search", "--sync", "--onlyvisible", "--class", WINDOW_CLASS,
-                             timeout=self.start_timeout)
-        self.window = found.stdout.split()[0].decode()
+        # The first window found may be gone by the time it is focused (seen once with
+        # sdl12-compat under valgrind, whose SDL2 may make its window anew while the video
+        # mode is set up): then the game's window is looked for again.
+        deadline = time.monotonic() + self.start_timeout
+        while True:
+            found = self.xdotool("search", "--sync", "--onlyvisible", "--class", WINDOW_CLASS,
+                                 timeout=self.start_timeout)
+            self.window = found.stdout.split()[0].decode()
+            focus = self.xdotool("windowfocus", "--sync", self.window, check=False)
+            if focus.returncode == 0:
+                break
+            if time.monotonic() > deadline or self.game.poll() is not None:
+                raise RuntimeError("the game's window %s could not be focused: %s" % (
+                    self.window, focus.stderr.decode(errors="replace").strip()))
+            time.sleep(0.1)
         if sdl_library is not False:
             check_sdl_library(self.game.pid, sdl_library)
-        self.xdotool("windowfocus", "--sync", self.window)
 
     def open_game_against_1(self):
         """Starts the game and goes from the title through the selection to a fresh game
