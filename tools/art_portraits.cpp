@@ -285,7 +285,8 @@ Canvas portraitHollis() {
 }
 
 Canvas portraitZebrolt() {
-    // The final boss: zebra-striped mastermind with a striped mane, monocle and high collar.
+    // The final boss: a zebra-striped villain and genius with a striped mane, monocle and high
+    // collar.
     Canvas c(40, 46, kPortraitBackdrop, true);
     Col cape(74, 22, 96), lining(186, 24, 44), light(238, 238, 244), dark(22, 20, 26);
     auto zebra = [=](float cx, float pitch, float bend) {
