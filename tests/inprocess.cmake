@@ -54,6 +54,9 @@ gtest_discover_tests(rules_test DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 add_inprocess_test(game_test 120)
 add_inprocess_test(pictures_test 60)
 
+# Every text of every screen: inside the screen and in contrast with the picture under it.
+add_inprocess_test(legibility_test 60 PREFIX "legibility.")
+
 # The whole flow through the dispatcher; its long run of round trips has its own budget.
 add_inprocess_test(flow_test 300 PREFIX "flow.")
 
