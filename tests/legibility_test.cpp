@@ -53,6 +53,42 @@ double low_percentile(std::vector<double> ratios) {
     return ratios[static_cast<size_t>(kShareBelowAllowed * static_cast<double>(ratios.size()))];
 }
 
+// Reference pairs: the ends of the scale, and the greys on white on either side of 4.5:1.
+struct ContrastCase {
+    const char* name;
+    Rgb a, b;
+    double ratio;
+};
+
+std::ostream& operator<<(std::ostream& os, const ContrastCase& c) {
+    return os << c.name;
+}
+
+class Contrast : public testing::TestWithParam<ContrastCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Wcag, Contrast,
+    testing::Values(ContrastCase{"BlackOnWhite", BLACK, WHITE, 21.0},
+                    ContrastCase{"WhiteOnBlack", WHITE, BLACK, 21.0},
+                    ContrastCase{"SameColour", ORANGE, ORANGE, 1.0},
+                    ContrastCase{"Grey118OnWhite", {118, 118, 118}, WHITE, 4.54},
+                    ContrastCase{"Grey119OnWhite", {119, 119, 119}, WHITE, 4.48},
+                    ContrastCase{"PureGreenOnBlack", {0, 255, 0}, BLACK, 15.3}),
+    ByName());
+
+TEST_P(Contrast, MatchesTheReferenceRatio) {
+    EXPECT_NEAR(contrast(GetParam().a, GetParam().b), GetParam().ratio, 0.01);
+}
+
+// The worst 5 % of the pixels may be anything; one pixel more decides.
+TEST(LowPercentile, LetsFivePerCentOfThePixelsBeWorse) {
+    std::vector<double> ratios(100, 10.0);
+    std::fill(ratios.begin(), ratios.begin() + 5, 1.0);
+    EXPECT_EQ(low_percentile(ratios), 10.0);
+    ratios[5] = 1.0;
+    EXPECT_EQ(low_percentile(ratios), 1.0);
+}
+
 // ---- One text as drawn ----
 
 struct Measured {
