@@ -17,8 +17,7 @@ test=(libgtest-dev clang-format xvfb xdotool x11-apps x11-utils faketime python3
       mount valgrind desktop-file-utils appstream groff-base man-db)
 case "${1:-}" in
 "") ;;
-test) packages+=("${test[@]}" "${arm[@]}") ;;
-arm) packages+=("${test[@]}" "${arm[@]}") ;;
+test | arm) packages+=("${test[@]}" "${arm[@]}") ;;
 *)
     echo "usage: scripts/deps.sh [test|arm]" >&2
     exit 2

@@ -10,12 +10,13 @@ target_include_directories(press_escape PRIVATE
 target_link_libraries(press_escape PRIVATE ${CMAKE_DL_LIBS})
 
 # CTest puts the emulator before a test's own program only; this test starts the game through
-# the package's launcher, which takes it from the environment instead.
-list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " package_emulator)
+# the package's launcher, which takes it from the environment instead. It is passed as the
+# whole-program tests' harness reads it.
+string(REPLACE ";" "\\;" package_emulator "${CMAKE_CROSSCOMPILING_EMULATOR}")
 set(package_test_env
     "PACKAGE_TARBALL=${package_tarball}"
     "PACKAGE_ARCH=${CODEBREAKER_PACKAGE_ARCH}"
-    "PACKAGE_EMULATOR=${package_emulator}"
+    "CROSSCOMPILING_EMULATOR=${package_emulator}"
     "PRESS_ESCAPE_LIB=$<TARGET_FILE:press_escape>"
     "SANDBOX_SH=${PROJECT_SOURCE_DIR}/tests/sandbox.sh"
     "GAME_ROOT=${PROJECT_SOURCE_DIR}"

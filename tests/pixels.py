@@ -146,7 +146,7 @@ def write_bmp(path, picture, bpp):
     bits per pixel. Each channel is widened to 8 bits by repeating its top bits, so that the
     8-bit colour keeps the 5-6-5 one as its top bits. At 8 bits the palette holds exactly the
     picture's colours when there are at most 256 of them, else FIXED_PALETTE."""
-    colours = [_rgb888(p) for p in picture.pixels]
+    colours = [rgb888(p) for p in picture.pixels]
     w, h = picture.width, picture.height
     stride = (w * bpp + 31) // 32 * 4
     palette = b""
@@ -202,7 +202,8 @@ def rgb565(r, g, b):
     return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3
 
 
-def _rgb888(p):
+def rgb888(p):
+    """A 5-6-5 pixel as the 8-bit colour the screen shows: each channel's top bits repeated."""
     r, g, b = p >> 11, (p >> 5) & 0x3F, p & 0x1F
     return (r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2)
 
@@ -214,7 +215,7 @@ def write_png(path, picture, overlay=None):
         raw.append(0)
         for x in range(picture.width):
             i = y * picture.width + x
-            raw.extend(overlay[i] if overlay and i in overlay else _rgb888(picture.pixels[i]))
+            raw.extend(overlay[i] if overlay and i in overlay else rgb888(picture.pixels[i]))
 
     def chunk(kind, body):
         return (struct.pack(">I", len(body)) + kind + body

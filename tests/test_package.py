@@ -2,7 +2,6 @@
 # tree checked, and the game started from elsewhere through its launcher, under the emulator.
 import filecmp
 import os
-import shlex
 import struct
 import subprocess
 import sys
@@ -10,12 +9,11 @@ import tarfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (DATA, FONT_MISSING, HELP_MISSING, MENU_DIR, MENU_PROGRAM, ROOT, TITLE_MISSING,
-                     Sandbox, menu_record, stop)
+from harness import (DATA, EMULATOR, FONT_MISSING, HELP_MISSING, MENU_DIR, MENU_PROGRAM, ROOT,
+                     TITLE_MISSING, Sandbox, command, menu_record, stop)
 
 TARBALL = os.environ.get("PACKAGE_TARBALL", "")
 ARCH = os.environ.get("PACKAGE_ARCH", "")
-EMULATOR = shlex.split(os.environ.get("PACKAGE_EMULATOR", ""))
 PRESS_ESCAPE = os.environ.get("PRESS_ESCAPE_LIB", "")
 
 # ELF's word size (EI_CLASS), machine (e_machine) and, for 32-bit ARM, the flags every armhf
@@ -138,7 +136,7 @@ class UnpackedPackageTest(unittest.TestCase):
         """Runs argv (the launcher, or the game under the emulator) from elsewhere in the
         sandbox on SDL's dummy drivers, with Escape pressed on the title menu; returns
         (status, stdout, stderr, the menu program's record)."""
-        wrapper = EMULATOR + ["-E", "LD_PRELOAD=" + PRESS_ESCAPE]
+        wrapper = command([], preload=PRESS_ESCAPE)
         game = self.box.popen(argv, cwd=self.elsewhere,
                               env=self.box.env(CODEBREAKER_WRAPPER=" ".join(wrapper), **DUMMY))
         try:
@@ -168,8 +166,7 @@ class UnpackedPackageTest(unittest.TestCase):
     def test_without_the_launcher_the_data_is_missing(self):
         # The check above can tell: the game started elsewhere by itself finds no data/.
         status, out, err, record = self.play(
-            EMULATOR + ["-E", "LD_PRELOAD=" + PRESS_ESCAPE,
-                        os.path.join(self.folder, "codebreaker.gpe")])
+            command([os.path.join(self.folder, "codebreaker.gpe")], preload=PRESS_ESCAPE))
         self.assertEqual((out, err), (FONT_MISSING + TITLE_MISSING + HELP_MISSING, b""))
         self.assertEqual(record, menu_record(MENU_DIR, MENU_PROGRAM))
         self.assertEqual(status, 0)

@@ -21,6 +21,10 @@ Paint felt(Col base);
 
 // Drawing helpers shared between sprites, full screens and icons.
 void drawBall(Canvas& c, float cx, float cy, float r, Col base);
+// The ball of colour (an index into kBallColours) with its symbol, as the game shows it.
+void drawGameBall(Canvas& c, float cx, float cy, float r, int colour);
+// The symbol that tells colour's balls apart without their colour.
+Shape ballSymbol(int colour, float cx, float cy, float r);
 void drawMarker(Canvas& c, float x, float y, bool white);
 void drawMarkerCross(Canvas& c, float x, float y);
 void drawMarkerSocket(Canvas& c, int x, int y);

@@ -127,7 +127,7 @@ Canvas titleScreen(Fonts& f) {
     for (int i = 0; i < 6; ++i) {
         float cx = 160 + (i - 2.5f) * 26;
         c.fill(ellipse(cx + 1, 100, 10, 3), Col(0, 0, 0), 0.35f);
-        drawBall(c, cx, 89, 10, kBallColours[i]);
+        drawGameBall(c, cx, 89, 10, i);
     }
     // A small wooden board with a game in progress, lower left.
     c.fill(roundRect(17, 123, 205, 232, 7), Col(0, 0, 0), 0.45f);
@@ -142,7 +142,7 @@ Canvas titleScreen(Fonts& f) {
             float cx = 38 + k * 26;
             c.fill(circle(cx, cy, 9.5f), Col(16, 24, 20));
             if (rows[row][k] >= 0) {
-                drawBall(c, cx, cy, 10, kBallColours[rows[row][k]]);
+                drawGameBall(c, cx, cy, 10, rows[row][k]);
             } else {
                 hiddenBall(c, f, cx, cy, 10);
             }
@@ -179,11 +179,12 @@ Canvas helpScreen(Fonts& f) {
     const char* keys[6] = {"X / x", "B / b", "Y / y", "A / a", "R / r", "L / l"};
     const char* names[6] = {"red", "green", "blue", "yellow", "brown", "purple"};
     for (int i = 0; i < 6; ++i) {
+        // Balls as large as the rows allow, so that their symbols read.
         int col = i % 2, row = i / 2;
-        int x = 10 + col * 74, y = 51 + row * 16;
-        drawBall(c, x + 6.0f, y + 5.5f, 6.2f, kBallColours[i]);
-        c.mask(f.text(keys[i], 8, true), x + 16, y, Col(255, 255, 255));
-        c.mask(f.text(names[i], 8, false), x + 40, y, body);
+        int x = 9 + col * 73, y = 51 + row * 16;
+        drawGameBall(c, x + 7.5f, y + 5.5f, 7.7f, i);
+        c.mask(f.text(keys[i], 8, true), x + 18, y, Col(255, 255, 255));
+        c.mask(f.text(names[i], 8, false), x + 42, y, body);
     }
 
     panel(c, 163, 34, 316, 101, border);
@@ -228,7 +229,7 @@ Canvas helpScreen(Fonts& f) {
     for (int k = 0; k < 4; ++k) {
         float cx = 84 + k * 24;
         c.fill(circle(cx, 198, 9.5f), Col(16, 24, 20));
-        drawBall(c, cx, 198, 10, kBallColours[ex[k]]);
+        drawGameBall(c, cx, 198, 10, ex[k]);
     }
     for (int m = 0; m < 4; ++m) {
         int mx = 186 + (m % 2) * 17, my = 189 + (m / 2) * 10;
@@ -255,7 +256,7 @@ Canvas roundScreen(Fonts& f) {
     heading(c, f, "ROUND", 132 - m.w, baseline - f.ascent(pt, true), pt,
             goldText(baseline - 13, 14), Col(60, 20, 4), 1, 2);
     for (int i = 0; i < 6; ++i)
-        drawBall(c, 206 + i * 17.0f, 24, 6.5f, kBallColours[i]);
+        drawGameBall(c, 206 + i * 17.0f, 24, 6.5f, i);
     c.fill(rect(10, 38, 310, 39), kGoldDark, 0.8f);
     c.fill(rect(10, 39, 310, 40), kGold, 0.4f);
 
@@ -356,7 +357,7 @@ Canvas boardScreen(Fonts& f) {
     const char* keys[6] = {"X", "B", "Y", "A", "R", "L"};
     for (int i = 0; i < 6; ++i) {
         float cy = 48 + i * 31;
-        drawBall(c, 281, cy, 9, kBallColours[i]);
+        drawGameBall(c, 281, cy, 9, i);
         c.fill(circle(302, cy, 7), Col(14, 8, 4));
         c.fill(circle(302, cy, 6.2f),
                vgrad(cy - 6, Col(240, 240, 248), cy + 6, Col(170, 176, 192)));
@@ -412,7 +413,7 @@ Canvas winScreen(Fonts& f) {
     for (int i = 0; i < 6; ++i) {
         c.fill(ellipse(balls[i][0] + 2, balls[i][1] + balls[i][2] - 1, balls[i][2], 3),
                Col(0, 0, 0), 0.3f);
-        drawBall(c, balls[i][0], balls[i][1], balls[i][2], kBallColours[i]);
+        drawGameBall(c, balls[i][0], balls[i][1], balls[i][2], i);
     }
     // Band for the game's closing line.
     c.fill(rect(0, 186, 320, 209), Col(10, 6, 20), 0.85f);

@@ -1,5 +1,7 @@
 // Small keyed sprites: balls, markers, row banners, button hints and the quick game logo.
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "art.h"
 
@@ -10,7 +12,7 @@ const Col kBallColours[6] = {
     Col(40, 178, 58),  // green
     Col(38, 92, 232),  // blue
     Col(248, 212, 36), // yellow
-    Col(142, 86, 40),  // brown
+    Col(128, 84, 46),  // brown: kept clear of red, which the symbols' light and dark pull closer
     Col(140, 52, 188), // purple: kept well away from the magenta key
 };
 const Col kHoleMatte(34, 24, 18);
@@ -19,6 +21,46 @@ const Col kMenuGrey(79, 79, 79);
 
 void drawBall(Canvas& c, float cx, float cy, float r, Col base) {
     c.fill(circle(cx, cy, r), sphere(cx, cy, r, base));
+}
+
+Shape ballSymbol(int colour, float cx, float cy, float r) {
+    // Half the ball's radius: big enough to read on the board's 27x25 balls and the help
+    // picture's small ones, small enough to leave the colour all around it.
+    const float s = r * 0.5f;
+    switch (colour) {
+    case 0: // red: a ring
+        return subtract(circle(cx, cy, s), circle(cx, cy, s * 0.45f));
+    case 1: // green: a triangle, point up
+        return polygon({{cx, cy - s * 1.1f}, {cx + s, cy + s * 0.75f}, {cx - s, cy + s * 0.75f}});
+    case 2: // blue: a square
+        return rect(cx - s * 0.78f, cy - s * 0.78f, cx + s * 0.78f, cy + s * 0.78f);
+    case 3: { // yellow: a five-pointed star
+        std::vector<std::pair<float, float>> pts;
+        for (int i = 0; i < 10; ++i) {
+            float a = -1.5707963f + i * 0.6283185f, k = i % 2 ? s * 0.5f : s * 1.15f;
+            pts.push_back({cx + k * std::cos(a), cy + 0.08f * s + k * std::sin(a)});
+        }
+        return polygon(pts);
+    }
+    case 4: // brown: a diamond
+        return polygon({{cx, cy - s * 1.1f}, {cx + s, cy}, {cx, cy + s * 1.1f}, {cx - s, cy}});
+    default: // purple: a cross
+        return unite(
+            segment(cx - s * 0.75f, cy - s * 0.75f, cx + s * 0.75f, cy + s * 0.75f, s * 0.25f),
+            segment(cx + s * 0.75f, cy - s * 0.75f, cx - s * 0.75f, cy + s * 0.75f, s * 0.25f));
+    }
+}
+
+void drawGameBall(Canvas& c, float cx, float cy, float r, int colour) {
+    const Col base = kBallColours[colour];
+    drawBall(c, cx, cy, r, base);
+    // A light symbol in a dark outline: it stands out from every colour, light or dark, and
+    // from each other colour's symbol in lightness alone.
+    Shape mark = ballSymbol(colour, cx, cy, r);
+    c.fill(grow(mark, std::max(0.8f, r * 0.08f)), scale(base, 0.3f));
+    // Tinted with the ball's colour, so that it still reads as that colour's ball.
+    c.fill(mark, vgrad(cy - r * 0.5f, mix(base, Col(255, 255, 255), 0.85f), cy + r * 0.5f,
+                       mix(base, Col(255, 255, 255), 0.45f)));
 }
 
 void drawMarker(Canvas& c, float x, float y, bool white) {
@@ -64,7 +106,7 @@ void heading(Canvas& c, Fonts& f, const std::string& s, int x, int y, int pt, co
 
 Canvas ballSprite(int colour) {
     Canvas c(27, 25, kHoleMatte, true);
-    drawBall(c, 13.5f, 12.5f, 11.8f, kBallColours[colour]);
+    drawGameBall(c, 13.5f, 12.5f, 11.8f, colour);
     return c;
 }
 
