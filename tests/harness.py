@@ -378,7 +378,7 @@ MENU_PORTRAITS = {
 }
 ROUND_PORTRAIT_AT = (15, 57)
 SELECTION_PORTRAIT_AT = ((18, 104), (58, 104), (108, 105), (158, 110), (208, 106), (258, 100))
-SELECTION_GREY = (79, 79, 79)
+SELECTION_GREY = (70, 70, 70)
 
 # Title entries are written at y 150 + 12 * n; each mark "[ ]" starts at x 225, 3 px left of
 # its entry's bullet at 228, so only a marked entry has anything drawn in x 225..227.
