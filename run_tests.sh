@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh test
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON -DBENCH=ON
 cmake --build build -j"$(nproc)"
 # Everything that loads SDL runs twice: on the classic library the build links, and, named
 # "compat.", on sdl12-compat through LD_LIBRARY_PATH (tests/CMakeLists.txt finds its folder).

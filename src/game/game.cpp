@@ -17,14 +17,19 @@ const Binding bindings[] = {
 
 } // namespace
 
+Next game_frame(const Game& g) {
+    draw_board(g);
+    const Next end = judge_rows(g);
+    if (end.go == Go::Stay) present();
+    return end;
+}
+
 Next main_game(int opponent) {
     Game g;
     new_game(g, opponent);
     while (!g.leave_game) {
-        draw_board(g);
-        const Next end = judge_rows(g);
+        const Next end = game_frame(g);
         if (end.go != Go::Stay) return end;
-        present();
 
         Input in;
         while (!g.leave_game && poll_input(in)) {

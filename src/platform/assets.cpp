@@ -89,3 +89,10 @@ void load_bitmaps() {
         SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, 255, 0, 255));
     }
 }
+
+void free_bitmaps() {
+    for (const Asset& a : assets) {
+        SDL_FreeSurface(*a.global);
+        *a.global = nullptr;
+    }
+}

@@ -22,3 +22,6 @@ void report(std::FILE* to, const char* format, ...) __attribute__((format(printf
 // Loads the pictures in table order, printing the two reported misses, then keys the
 // twenty that are drawn over other pictures.
 void load_bitmaps();
+// Frees every picture and nulls its global, so that another set can be loaded (the
+// benchmark draws the same frames from pictures of another pixel format).
+void free_bitmaps();

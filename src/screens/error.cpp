@@ -18,6 +18,13 @@ const Line lines[] = {
 
 } // namespace
 
+void draw_error_text() {
+    fill_screen(255, 255, 255);
+    for (const Line& l : lines)
+        DrawText(screen, l.text, 10, l.y, 0, 0, 0);
+    present();
+}
+
 Next error() {
     // Presses made during the flash stay queued and end the wait below at once.
     fill_screen(255, 255, 255);
@@ -26,10 +33,7 @@ Next error() {
     fill_screen(0, 0, 0);
     present();
     pause_ms(100);
-    fill_screen(255, 255, 255);
-    for (const Line& l : lines)
-        DrawText(screen, l.text, 10, l.y, 0, 0, 0);
-    present();
+    draw_error_text();
     WaitForKey(); // any key or button, although the text names B
     return {Go::Title};
 }

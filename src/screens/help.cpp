@@ -1,9 +1,13 @@
 // The help screen: one picture until any press, then back to whoever opened it.
-#include "flow.h"
+#include "screens.h"
 #include "../platform/platform.h"
 
-void Help() {
+void draw_help() {
     drawSprite(bmp::help, screen, 0, 0, 0, 0, 320, 240);
     present();
+}
+
+void Help() {
+    draw_help();
     WaitForKey(); // the press that closes help, and all queued with it, are used up here
 }

@@ -14,12 +14,17 @@ const char* const lines[2][2] = {
 
 } // namespace
 
+void draw_result(int kind) {
+    const bool win = kind == 1;
+    drawSprite(win ? bmp::you_win : bmp::lost, screen, 0, 0, 0, 0, 320, 240);
+    DrawText(screen, lines[win ? 0 : 1][cropp == 2 ? 1 : 0], 51, 193, 255, 255, 255);
+    present();
+}
+
 Next you(int kind) {
     const bool win = kind == 1;
     const bool tournament = cropp == 2;
-    drawSprite(win ? bmp::you_win : bmp::lost, screen, 0, 0, 0, 0, 320, 240);
-    DrawText(screen, lines[win ? 0 : 1][tournament ? 1 : 0], 51, 193, 255, 255, 255);
-    present();
+    draw_result(kind);
     for (;;) {
         Input in;
         while (poll_input(in)) {

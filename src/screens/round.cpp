@@ -12,6 +12,8 @@ const Binding bindings[] = {{KEY_B, BTN_B, START}, {KEY_X, BTN_X, BACK}};
 // Only opponents 2 and 6 have a second comment line here, and not at the same height.
 const int second_line_y[6] = {0, 79, 0, 0, 0, 77};
 
+} // namespace
+
 void draw_round(int n) {
     drawSprite(bmp::round, screen, 0, 0, 0, 0, 320, 240);
     drawSprite(bmp::x_totitle, screen, 0, 0, 1, 1, 19, 9);
@@ -32,8 +34,6 @@ void draw_round(int n) {
     DrawText(screen, o.time_limit, 105, 144, 255, 255, 255);
     present();
 }
-
-} // namespace
 
 Next round_no(int n) {
     cropp = 2;

@@ -22,6 +22,8 @@ const Binding bindings[] = {
     {KEY_B, BTN_B, START},      {KEY_X, BTN_X, BACK},
 };
 
+} // namespace
+
 void draw_selection(int time_opt) {
     // A grey a step darker than the mid grey it once was: the orange labels read at 4.8:1 on it
     // (4.2:1 before), and the white and pink texts better still.
@@ -57,8 +59,6 @@ void draw_selection(int time_opt) {
     if (c2.text) DrawText(screen, c2.text, 105, 184, c2.r, c2.g, c2.b);
     present();
 }
-
-} // namespace
 
 Next quick_game_select() {
     int time_opt = 1; // a choice without effect: no game has a time limit

@@ -6,17 +6,6 @@ namespace {
 
 const char* const entries[4] = {"Quick Game", "Tournament", "Help", "Quit"};
 
-void draw_title() {
-    drawSprite(bmp::title, screen, 0, 0, 0, 0, 320, 240);
-    for (int i = 0; i < 4; ++i)
-        DrawText(screen, "-", 228, 150 + 12 * i, 0, 255, 255);
-    for (int i = 0; i < 4; ++i)
-        DrawText(screen, entries[i], 240, 150 + 12 * i, 255, 255, 255);
-    // The mark stands 3 px left of the bullet, so the bullet shows between its brackets.
-    DrawText(screen, "[ ]", 225, 150 + 12 * what, 255, 255, 255);
-    present();
-}
-
 enum Act { UP = 1, DOWN, ACTIVATE, END };
 
 // Space stands for B here, and the key "b" is not bound.
@@ -28,6 +17,17 @@ const Binding bindings[] = {
 };
 
 } // namespace
+
+void draw_title() {
+    drawSprite(bmp::title, screen, 0, 0, 0, 0, 320, 240);
+    for (int i = 0; i < 4; ++i)
+        DrawText(screen, "-", 228, 150 + 12 * i, 0, 255, 255);
+    for (int i = 0; i < 4; ++i)
+        DrawText(screen, entries[i], 240, 150 + 12 * i, 255, 255, 255);
+    // The mark stands 3 px left of the bullet, so the bullet shows between its brackets.
+    DrawText(screen, "[ ]", 225, 150 + 12 * what, 255, 255, 255);
+    present();
+}
 
 Next title_screen_x() {
     bool end = false;
