@@ -354,6 +354,26 @@ def paint_bmp_rows(src, dst, first, last, rgb):
         data = bytearray(f.read())
     offset = struct.unpack_from("<I", data, 10)[0]
     width, height, _planes, bpp, compression = struct.unpack_from("<iiHHI", data, 18)
+    stride = (width * bpp + 31) // 32 * 4
+    rows = [offset + (y if height < 0 else abs(height) - 1 - y) * stride
+            for y in range(first, last + 1)]
+    if bpp == 8:
+        # A palette picture: the colour goes into an entry that no pixel uses.
+        header = struct.unpack_from("<I", data, 14)[0]
+        used = set()
+        for y in range(abs(height)):
+            start = offset + y * stride
+            used.update(data[start:start + width])
+        free = [i for i in range(256) if i not in used]
+        if not free:
+            raise ValueError("%s: every palette entry is in use" % src)
+        entry = 14 + header + 4 * free[0]
+        data[entry:entry + 4] = bytes((rgb[2], rgb[1], rgb[0], 0))
+        for row in rows:
+            data[row:row + width] = bytes([free[0]]) * width
+        with open(dst, "wb") as f:
+            f.write(data)
+        return
     if compression == 3:
         masks = struct.unpack_from("<III", data, 14 + 40)
     elif bpp == 16:
@@ -364,10 +384,8 @@ def paint_bmp_rows(src, dst, first, last, rgb):
     for value, mask in zip(rgb, masks):
         shift, bits = _mask_shift_bits(mask)
         raw |= (value >> (8 - bits)) << shift
-    stride = (width * bpp + 31) // 32 * 4
     step = bpp // 8
-    for y in range(first, last + 1):
-        row = offset + (y if height < 0 else abs(height) - 1 - y) * stride
+    for row in rows:
         for x in range(width):
             data[row + x * step:row + (x + 1) * step] = raw.to_bytes(step, "little")
     with open(dst, "wb") as f:

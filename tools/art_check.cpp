@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -112,15 +113,76 @@ float distance(const float a[3], const float b[3]) {
                      (a[2] - b[2]) * (a[2] - b[2]));
 }
 
-void checkPicture(const Picture& p, const Image& im) {
+bool is565(const SDL_PixelFormat* f) {
+    return f->BitsPerPixel == 16 && f->Rmask == 0xF800 && f->Gmask == 0x07E0 && f->Bmask == 0x001F;
+}
+
+// A palette entry that the copy to the 5-6-5 screen narrows to exactly the colour painted: each
+// channel's low bits repeat its top bits, as the generator widens them.
+bool widened565(const SDL_Color& c) {
+    const int r = c.r >> 3, g = c.g >> 2, b = c.b >> 3;
+    return c.r == ((r << 3) | (r >> 2)) && c.g == ((g << 2) | (g >> 4)) &&
+           c.b == ((b << 3) | (b >> 2));
+}
+
+int distinctPixels(const SDL_Surface* s) {
+    std::map<Uint32, int> seen;
+    const int bpp = s->format->BytesPerPixel;
+    for (int y = 0; y < s->h; ++y)
+        for (int x = 0; x < s->w; ++x) {
+            Uint32 v = 0;
+            std::memcpy(&v, static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * bpp,
+                        static_cast<size_t>(bpp));
+            ++seen[v];
+        }
+    return static_cast<int>(seen.size());
+}
+
+// Full screens are copied whole, fastest in the screen's own 5-6-5. Keyed pictures are copied
+// pixel by pixel past the key, which costs fewer instructions from 8-bit pixels with a palette:
+// every keyed picture of at most 256 colours is stored so, the others at 5-6-5. Either way the
+// picture is then checked as the screen receives it, in 5-6-5.
+bool checkFormat(const Picture& p, Image& im) {
     const SDL_PixelFormat* f = im.s->format;
-    if (f->BitsPerPixel != 16 || f->Rmask != 0xF800 || f->Gmask != 0x07E0 || f->Bmask != 0x001F) {
+    const bool palette = f->BitsPerPixel == 8 && f->palette;
+    if (!is565(f) && !(p.keyed && palette)) {
         char buf[128];
-        std::snprintf(buf, sizeof buf, "loads as %d bpp R%04X G%04X B%04X, want 16 bpp 5-6-5",
-                      f->BitsPerPixel, unsigned(f->Rmask), unsigned(f->Gmask), unsigned(f->Bmask));
+        std::snprintf(buf, sizeof buf, "loads as %d bpp R%04X G%04X B%04X, want %s",
+                      f->BitsPerPixel, unsigned(f->Rmask), unsigned(f->Gmask), unsigned(f->Bmask),
+                      p.keyed ? "8 bpp with a palette or 16 bpp 5-6-5" : "16 bpp 5-6-5");
         fail(p.file, buf);
-        return;
+        return false;
     }
+    if (palette) {
+        for (int i = 0; i < f->palette->ncolors; ++i)
+            if (!widened565(f->palette->colors[i])) {
+                fail(p.file, "palette entry " + std::to_string(i) + " is no 5-6-5 colour");
+                return false;
+            }
+        SDL_PixelFormat to = *f;
+        to.palette = nullptr;
+        to.BitsPerPixel = 16;
+        to.BytesPerPixel = 2;
+        to.Rmask = 0xF800, to.Gmask = 0x07E0, to.Bmask = 0x001F, to.Amask = 0;
+        to.Rshift = 11, to.Gshift = 5, to.Bshift = 0, to.Ashift = 0;
+        to.Rloss = 3, to.Gloss = 2, to.Bloss = 3, to.Aloss = 8;
+        to.colorkey = 0, to.alpha = 255;
+        SDL_Surface* wide = SDL_ConvertSurface(im.s, &to, SDL_SWSURFACE);
+        if (!wide) {
+            fail(p.file, std::string("cannot convert to 5-6-5: ") + SDL_GetError());
+            return false;
+        }
+        SDL_FreeSurface(im.s);
+        im.s = wide;
+    } else if (p.keyed && distinctPixels(im.s) <= 256) {
+        fail(p.file, "a keyed picture of " + std::to_string(distinctPixels(im.s)) +
+                         " colours at 16 bits: with a palette it copies for fewer instructions");
+    }
+    return true;
+}
+
+void checkPicture(const Picture& p, Image& im) {
+    if (!checkFormat(p, im)) return;
     if (im.s->w != p.w || im.s->h != p.h) {
         fail(p.file, "is " + std::to_string(im.s->w) + "x" + std::to_string(im.s->h) + ", want " +
                          std::to_string(p.w) + "x" + std::to_string(p.h));

@@ -433,6 +433,65 @@ bool writeBmp565(const std::string& path, int w, int h, const std::vector<unsign
     return writeFile(path, f);
 }
 
+std::vector<unsigned short> distinctColours(const std::vector<unsigned short>& px) {
+    std::vector<unsigned short> colours(px);
+    std::sort(colours.begin(), colours.end());
+    colours.erase(std::unique(colours.begin(), colours.end()), colours.end());
+    return colours;
+}
+
+bool writeBmpPalette(const std::string& path, int w, int h, const std::vector<unsigned short>& px) {
+    const std::vector<unsigned short> colours = distinctColours(px);
+    if (colours.size() > 256) return false;
+    const int stride = (w + 3) & ~3;
+    const unsigned dataOffset = 14 + 40 + 256 * 4;
+    const unsigned imageSize = unsigned(stride * h);
+    std::vector<unsigned char> f;
+    auto u16 = [&f](unsigned v) {
+        f.push_back(v & 0xFF);
+        f.push_back((v >> 8) & 0xFF);
+    };
+    auto u32 = [&u16](unsigned v) {
+        u16(v & 0xFFFF);
+        u16(v >> 16);
+    };
+    f.push_back('B');
+    f.push_back('M');
+    u32(dataOffset + imageSize);
+    u32(0);
+    u32(dataOffset);
+    u32(40);
+    u32(unsigned(w));
+    u32(unsigned(h)); // positive height: rows stored bottom-up
+    u16(1);
+    u16(8);
+    u32(0); // BI_RGB
+    u32(imageSize);
+    u32(2835);
+    u32(2835);
+    u32(256);
+    u32(0);
+    // Each channel widened by repeating its top bits, so that the copy to the 5-6-5 screen,
+    // which keeps the top bits, gives back the very pixel painted; magenta stays (255, 0, 255).
+    for (size_t i = 0; i < 256; ++i) {
+        const unsigned v = i < colours.size() ? colours[i] : 0;
+        const unsigned r = v >> 11, g = (v >> 5) & 63, b = v & 31;
+        f.push_back((unsigned char)((b << 3) | (b >> 2)));
+        f.push_back((unsigned char)((g << 2) | (g >> 4)));
+        f.push_back((unsigned char)((r << 3) | (r >> 2)));
+        f.push_back(0);
+    }
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x) {
+            const auto at = std::lower_bound(colours.begin(), colours.end(), px[y * w + x]);
+            f.push_back((unsigned char)(at - colours.begin()));
+        }
+        for (int p = w; p < stride; ++p)
+            f.push_back(0);
+    }
+    return writeFile(path, f);
+}
+
 bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
     FILE* fp = std::fopen(path.c_str(), "wb");
     if (!fp) return false;

@@ -1,5 +1,5 @@
-// Supersampled drawing canvas for the art generator: shapes, paints, text masks, 16-bit BMP and
-// 8-bit RGBA output.
+// Supersampled drawing canvas for the art generator: shapes, paints, text masks, BMP output (16-bit
+// 5-6-5, or 8-bit with a palette) and 8-bit RGBA output.
 #pragma once
 
 #include <functional>
@@ -135,6 +135,11 @@ class Canvas {
 };
 
 bool writeBmp565(const std::string& path, int w, int h, const std::vector<unsigned short>& px);
+// Each 5-6-5 value that occurs, once, in ascending order.
+std::vector<unsigned short> distinctColours(const std::vector<unsigned short>& px);
+// The same 5-6-5 pixels as an 8-bit BMP whose palette holds exactly their colours, each widened
+// the way SDL narrows it back; false, writing nothing, when there are more than 256 colours.
+bool writeBmpPalette(const std::string& path, int w, int h, const std::vector<unsigned short>& px);
 
 // Writes the bytes as the whole file; false when it cannot be opened, written or closed.
 bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes);

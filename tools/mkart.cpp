@@ -1,4 +1,5 @@
-// mkart: paints every picture of the game and writes them as 16-bit 5-6-5 BMP files.
+// mkart: paints every picture of the game and writes them as BMP files: the full screens in the
+// screen's own 16-bit 5-6-5, the keyed pictures as 8 bits with a palette of their exact colours.
 //
 // Usage: mkart OUTDIR [FONT]
 // FONT defaults to data/font.ttf relative to the working directory.
@@ -16,7 +17,7 @@ namespace {
 struct Picture {
     const char* file;
     std::function<Canvas(Fonts&)> paint;
-    bool dither; // full screens only: sprites stay crisp
+    bool screen; // a full screen: dithered (sprites stay crisp) and kept at 16 bits
 };
 
 std::vector<Picture> pictures() {
@@ -70,7 +71,13 @@ int main(int argc, char** argv) {
     for (const Picture& p : pictures()) {
         Canvas c = p.paint(fonts);
         std::string path = out + "/" + p.file;
-        if (!writeBmp565(path, c.w(), c.h(), c.to565(p.dither))) {
+        const std::vector<unsigned short> px = c.to565(p.screen);
+        // A keyed copy onto the 16-bit screen looks each pixel up in a palette of 8-bit pixels
+        // for fewer instructions than it tests 16-bit ones, while a full screen copies fastest
+        // as it is; a picture of more than 256 colours keeps them all at 16 bits.
+        const bool palette = !p.screen && distinctColours(px).size() <= 256;
+        if (!(palette ? writeBmpPalette(path, c.w(), c.h(), px)
+                      : writeBmp565(path, c.w(), c.h(), px))) {
             std::fprintf(stderr, "mkart: cannot write %s\n", path.c_str());
             ++failures;
         }

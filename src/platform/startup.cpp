@@ -99,6 +99,10 @@ void start_up(bool register_exit_handler) {
         if (!joy) report(stderr, "Couldn't open joystick 0: %s\n", SDL_GetError());
     }
     font = TTF_OpenFont("data/font.ttf", 8);
+    // Without kerning: every text is rendered afresh each frame, and FreeType's look-up of each
+    // pair of letters was a sixth of the selection's frame; at 8 points it moves letters by a
+    // pixel at most.
+    if (font) TTF_SetFontKerning(font, 0);
     if (!font) report(stdout, "%s", "Font is missing (font.ttf)"); // no line end
     load_bitmaps();
     Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024);
