@@ -2,11 +2,12 @@
 // dummy drivers, from the shipped pictures, from 24-bit copies of them, and as its floor.
 //
 // Three sets per screen:
-//   565    the pictures as shipped (16-bit 5-6-5, the screen's own format);
-//   24bit  the same pictures re-saved as 24-bit BMPs in a temporary folder, so every copy
-//          converts its pixels on the way;
-//   floor  the frame's fills and picture copies alone, replayed from what the screen drew:
-//          the least any drawing of that frame has to do.
+//   shipped  the pictures as shipped: full screens in the screen's own 16-bit 5-6-5, most keyed
+//            pictures at 8 bits with a palette of 5-6-5 colours;
+//   24bit    the same pictures re-saved as 24-bit BMPs in a temporary folder, so every copy
+//            converts its pixels on the way;
+//   floor    the frame's fills and picture copies alone, replayed from what the screen drew:
+//            the least any drawing of that frame has to do.
 //
 // Timing goes through Google Benchmark (median of repeated runs). With --callgrind the program
 // instead draws each frame a fixed number of times between callgrind client requests, for
@@ -15,6 +16,7 @@
 // Start-up runs the game's start-up to its first frame (codebreaker_first_frame) as a fresh
 // process each time; beside it, a program that only loads the game's libraries shows how much of
 // the peak resident memory is theirs.
+#include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -135,36 +137,26 @@ void replay(const std::vector<DrawCall>& calls) {
 std::string data_root; // holds data/ as shipped
 std::string deep_root; // holds data/ with the pictures at 24 bits
 
+// Every BMP in the data folder, by file name.
 std::vector<std::string> picture_files() {
     std::vector<std::string> out;
-    for (const char* name : {"title",
-                             "help_screen",
-                             "round",
-                             "1",
-                             "2",
-                             "3",
-                             "hollis_quibbleton",
-                             "zebrolt_mm",
-                             "borin_quastle",
-                             "tovi_glimrat",
-                             "jory_vandle",
-                             "wenna_pollsby",
-                             "ball_red",
-                             "ball_yellow",
-                             "ball_blue",
-                             "ball_green",
-                             "ball_purple",
-                             "ball_brown",
-                             "quickie",
-                             "x_totitle",
-                             "r_time",
-                             "main",
-                             "false",
-                             "right",
-                             "you_win",
-                             "you_lost"})
-        out.push_back(name);
+    DIR* dir = opendir((data_root + "/data").c_str());
+    if (!dir) return out;
+    while (const dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".bmp") == 0) out.push_back(name);
+    }
+    closedir(dir);
     return out;
+}
+
+// A pixel's value at any depth SDL loads a BMP at (8, 16, 24 or 32 bits), as SDL_GetRGB reads it.
+Uint32 pixel_at(const SDL_Surface* s, int x, int y) {
+    const int bpp = s->format->BytesPerPixel;
+    const Uint8* p = static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * bpp;
+    Uint32 v = 0;
+    std::memcpy(&v, p, static_cast<size_t>(bpp)); // little-endian: the low bytes
+    return v;
 }
 
 // Re-saves every picture at 24 bits, each pixel through SDL_GetRGB so that the magenta key
@@ -177,8 +169,10 @@ bool make_deep_copies() {
     if (mkdir(dir.c_str(), 0700) != 0) return false;
     const std::string font_from = data_root + "/data/font.ttf", font_to = dir + "/font.ttf";
     if (symlink(font_from.c_str(), font_to.c_str()) != 0) return false;
-    for (const std::string& name : picture_files()) {
-        SDL_Surface* s = SDL_LoadBMP((data_root + "/data/" + name + ".bmp").c_str());
+    const std::vector<std::string> files = picture_files();
+    if (files.empty()) return false;
+    for (const std::string& name : files) {
+        SDL_Surface* s = SDL_LoadBMP((data_root + "/data/" + name).c_str());
         if (!s) return false;
         SDL_Surface* d =
             SDL_CreateRGBSurface(SDL_SWSURFACE, s->w, s->h, 24, 0xFF0000, 0xFF00, 0xFF, 0);
@@ -186,17 +180,14 @@ bool make_deep_copies() {
         SDL_LockSurface(s);
         for (int y = 0; y < s->h; ++y)
             for (int x = 0; x < s->w; ++x) {
-                const Uint8* p = static_cast<Uint8*>(s->pixels) + y * s->pitch + x * 2;
-                Uint16 v;
-                std::memcpy(&v, p, 2);
                 Uint8 r, g, b;
-                SDL_GetRGB(v, s->format, &r, &g, &b);
+                SDL_GetRGB(pixel_at(s, x, y), s->format, &r, &g, &b);
                 Uint8* q = static_cast<Uint8*>(d->pixels) + y * d->pitch + x * 3;
                 const Uint32 px = SDL_MapRGB(d->format, r, g, b);
                 std::memcpy(q, &px, 3); // little-endian: the low three bytes
             }
         SDL_UnlockSurface(s);
-        const int saved = SDL_SaveBMP(d, (dir + "/" + name + ".bmp").c_str());
+        const int saved = SDL_SaveBMP(d, (dir + "/" + name).c_str());
         SDL_FreeSurface(s);
         SDL_FreeSurface(d);
         if (saved != 0) return false;
@@ -211,7 +202,7 @@ void remove_deep_copies() {
 }
 
 enum class Set { Shipped, Deep, Floor };
-const char* const set_names[] = {"565", "24bit", "floor"};
+const char* const set_names[] = {"shipped", "24bit", "floor"};
 Set loaded = Set::Shipped;
 bool failed = false; // a benchmark that could not measure makes the run fail
 
