@@ -221,7 +221,7 @@ def main():
     out.append(f"Instructions per frame are callgrind's count (x86-64, classic SDL 1.2 unless the "
                f"column says otherwise) over {frames} frames of each screen, divided by {frames}, on "
                f"the main thread (the dummy audio driver's mixing thread is left out); they repeat "
-               f"exactly from run to run. Times are the median of Google Benchmark's repeated runs. "
+               f"from run to run within a few dozen instructions. Times are the median of Google Benchmark's repeated runs. "
                f"The **floor** is the same frame's fills and picture copies alone, replayed from "
                f"what the screen drew: the least that drawing this frame can cost, text aside. "
                f"**24-bit pictures** are the same frames drawn from the same pictures re-saved as "
