@@ -392,45 +392,64 @@ std::vector<unsigned char> Canvas::toRgba() const {
     return out;
 }
 
-bool writeBmp565(const std::string& path, int w, int h, const std::vector<unsigned short>& px) {
-    const int stride = (w * 2 + 3) & ~3;
-    const unsigned dataOffset = 14 + 40 + 12;
-    const unsigned imageSize = unsigned(stride * h);
-    std::vector<unsigned char> f;
-    auto u16 = [&f](unsigned v) {
-        f.push_back(v & 0xFF);
-        f.push_back((v >> 8) & 0xFF);
-    };
-    auto u32 = [&u16](unsigned v) {
+namespace {
+
+// Little-endian fields of a BMP file.
+struct Bytes {
+    std::vector<unsigned char> b;
+    void u8(unsigned v) { b.push_back((unsigned char)(v & 0xFF)); }
+    void u16(unsigned v) {
+        u8(v);
+        u8(v >> 8);
+    }
+    void u32(unsigned v) {
         u16(v & 0xFFFF);
         u16(v >> 16);
-    };
-    f.push_back('B');
-    f.push_back('M');
-    u32(dataOffset + imageSize);
-    u32(0);
-    u32(dataOffset);
-    u32(40);
-    u32(unsigned(w));
-    u32(unsigned(h)); // positive height: rows stored bottom-up
-    u16(1);
-    u16(16);
-    u32(3); // BI_BITFIELDS
-    u32(imageSize);
-    u32(2835);
-    u32(2835);
-    u32(0);
-    u32(0);
-    u32(0xF800);
-    u32(0x07E0);
-    u32(0x001F);
+    }
+};
+
+// The file header and a 40-byte info header for w x h pixels of the given depth, rows stored
+// bottom-up, with `extra` bytes (bit masks or palette) between the headers and the pixels.
+Bytes bmpHeaders(int w, int h, unsigned bits, unsigned compression, unsigned extra,
+                 unsigned colours) {
+    const unsigned stride = (unsigned(w) * bits / 8 + 3) & ~3u;
+    const unsigned dataOffset = 14 + 40 + extra;
+    const unsigned imageSize = stride * unsigned(h);
+    Bytes f;
+    f.u8('B');
+    f.u8('M');
+    f.u32(dataOffset + imageSize);
+    f.u32(0);
+    f.u32(dataOffset);
+    f.u32(40);
+    f.u32(unsigned(w));
+    f.u32(unsigned(h)); // positive height: rows stored bottom-up
+    f.u16(1);
+    f.u16(bits);
+    f.u32(compression);
+    f.u32(imageSize);
+    f.u32(2835);
+    f.u32(2835);
+    f.u32(colours);
+    f.u32(0);
+    return f;
+}
+
+} // namespace
+
+bool writeBmp565(const std::string& path, int w, int h, const std::vector<unsigned short>& px) {
+    const int stride = (w * 2 + 3) & ~3;
+    Bytes f = bmpHeaders(w, h, 16, 3 /* BI_BITFIELDS */, 12, 0);
+    f.u32(0xF800);
+    f.u32(0x07E0);
+    f.u32(0x001F);
     for (int y = h - 1; y >= 0; --y) {
         for (int x = 0; x < w; ++x)
-            u16(px[y * w + x]);
+            f.u16(px[y * w + x]);
         for (int p = w * 2; p < stride; ++p)
-            f.push_back(0);
+            f.u8(0);
     }
-    return writeFile(path, f);
+    return writeFile(path, f.b);
 }
 
 std::vector<unsigned short> distinctColours(const std::vector<unsigned short>& px) {
@@ -444,52 +463,26 @@ bool writeBmpPalette(const std::string& path, int w, int h, const std::vector<un
     const std::vector<unsigned short> colours = distinctColours(px);
     if (colours.size() > 256) return false;
     const int stride = (w + 3) & ~3;
-    const unsigned dataOffset = 14 + 40 + 256 * 4;
-    const unsigned imageSize = unsigned(stride * h);
-    std::vector<unsigned char> f;
-    auto u16 = [&f](unsigned v) {
-        f.push_back(v & 0xFF);
-        f.push_back((v >> 8) & 0xFF);
-    };
-    auto u32 = [&u16](unsigned v) {
-        u16(v & 0xFFFF);
-        u16(v >> 16);
-    };
-    f.push_back('B');
-    f.push_back('M');
-    u32(dataOffset + imageSize);
-    u32(0);
-    u32(dataOffset);
-    u32(40);
-    u32(unsigned(w));
-    u32(unsigned(h)); // positive height: rows stored bottom-up
-    u16(1);
-    u16(8);
-    u32(0); // BI_RGB
-    u32(imageSize);
-    u32(2835);
-    u32(2835);
-    u32(256);
-    u32(0);
+    Bytes f = bmpHeaders(w, h, 8, 0 /* BI_RGB */, 256 * 4, 256);
     // Each channel widened by repeating its top bits, so that the copy to the 5-6-5 screen,
     // which keeps the top bits, gives back the very pixel painted; magenta stays (255, 0, 255).
     for (size_t i = 0; i < 256; ++i) {
         const unsigned v = i < colours.size() ? colours[i] : 0;
         const unsigned r = v >> 11, g = (v >> 5) & 63, b = v & 31;
-        f.push_back((unsigned char)((b << 3) | (b >> 2)));
-        f.push_back((unsigned char)((g << 2) | (g >> 4)));
-        f.push_back((unsigned char)((r << 3) | (r >> 2)));
-        f.push_back(0);
+        f.u8((b << 3) | (b >> 2));
+        f.u8((g << 2) | (g >> 4));
+        f.u8((r << 3) | (r >> 2));
+        f.u8(0);
     }
     for (int y = h - 1; y >= 0; --y) {
         for (int x = 0; x < w; ++x) {
             const auto at = std::lower_bound(colours.begin(), colours.end(), px[y * w + x]);
-            f.push_back((unsigned char)(at - colours.begin()));
+            f.u8(unsigned(at - colours.begin()));
         }
         for (int p = w; p < stride; ++p)
-            f.push_back(0);
+            f.u8(0);
     }
-    return writeFile(path, f);
+    return writeFile(path, f.b);
 }
 
 bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
