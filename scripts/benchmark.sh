@@ -47,7 +47,7 @@ version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo unknown; }
     echo "sdl12_compat: $(version libsdl1.2-compat)"
     echo "sdl_ttf: $(version libsdl-ttf2.0-0)"
     echo "freetype: $(version libfreetype6)"
-    echo "valgrind: $(valgrind --version)"
+    echo "valgrind: $(valgrind --version | sed "s/^valgrind-//")"
 } >"$run/machine.txt"
 
 python3 bench/report.py "$run" >docs/performance.md
