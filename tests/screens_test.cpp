@@ -1,5 +1,6 @@
 // The title, Quick Game selection, round, result and error screens driven in-process.
 #include <SDL.h>
+#include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "game/game.h"
 #include "platform/platform.h"
 #include "screens/flow.h"
 #include "screens/screens.h"
@@ -1073,6 +1075,125 @@ TEST_F(ErrorScreen, ScreenIsWhiteWhereNoTextIsAfterTheLastFlip) {
     EXPECT_EQ(stray, 0) << "pixels not white outside the text, first at (" << first_x << ","
                         << first_y << ")";
     EXPECT_GT(dark_in_text, 0) << "no black text on the screen";
+}
+
+// ---- Rendered text, pixel by pixel ----
+
+// Each kind of screen's texts as the player sees them. Rendered alone at its place with the
+// game's font file at 8 points, a text covers some pixels fully; in the frame the screen
+// presented, each of those must hold exactly the text's colour. A text drawn in another colour,
+// at another place or with other letters leaves some of them wrong. (The recorder sees only what
+// DrawText was asked for; this sees what it drew.)
+struct Covered {
+    int pixels = 0, wrong = 0, first_x = -1, first_y = -1;
+};
+
+Covered check_covered(TTF_Font* font_8pt, const Call& text) {
+    Covered c;
+    const SDL_Color white = {255, 255, 255, 0};
+    SDL_Surface* alone = TTF_RenderText_Blended(font_8pt, text.text.c_str(), white);
+    if (!alone) return c;
+    const Uint32 want =
+        SDL_MapRGB(screen->format, static_cast<Uint8>(text.colour.r),
+                   static_cast<Uint8>(text.colour.g), static_cast<Uint8>(text.colour.b));
+    for (int y = 0; y < alone->h; ++y)
+        for (int x = 0; x < alone->w; ++x) {
+            Uint8 r, g, b, a;
+            SDL_GetRGBA(raw_pixel(alone, x, y), alone->format, &r, &g, &b, &a);
+            const int sx = text.x + x, sy = text.y + y;
+            if (a != 255 || sx < 0 || sy < 0 || sx >= screen->w || sy >= screen->h) continue;
+            ++c.pixels;
+            if (raw_pixel(screen, sx, sy) != want && c.wrong++ == 0) {
+                c.first_x = sx;
+                c.first_y = sy;
+            }
+        }
+    SDL_FreeSurface(alone);
+    return c;
+}
+
+struct TextScreen {
+    const char* name;
+    Globals start;
+    Batch leave; // ends the screen right after a frame, which stays on the screen
+    std::function<std::optional<Next>(Player&)> run;
+    std::vector<Call> expected; // the frame's texts (other calls are ignored)
+};
+
+void PrintTo(const TextScreen& c, std::ostream* os) {
+    *os << c.name;
+}
+
+std::vector<TextScreen> text_screens() {
+    return {
+        {"Title",
+         {0, 1, 1, 1},
+         {key_down(KEY_ESCAPE)},
+         [](Player& p) { return p.run(title_screen_x); },
+         title_frame(0)},
+        {"Selection",
+         {0, 6, 1, 1},
+         {key_down(KEY_X)},
+         [](Player& p) { return p.run(quick_game_select); },
+         selection_frame(6, 1)},
+        {"Round",
+         {0, 1, 2, 2},
+         {key_down(KEY_X)},
+         [](Player& p) { return p.run([] { return round_no(2); }); },
+         round_frame(2)},
+        {"Game",
+         {0, 1, 1, 1},
+         {button_down(BTN_SELECT)},
+         [](Player& p) { return p.run([] { return main_game(1); }); },
+         {text_at("Opponent", 12, 100, WHITE)}},
+        {"WinInTournament",
+         {0, 1, 2, 3},
+         {key_down(KEY_B)},
+         [](Player& p) { return p.run([] { return you(1); }); },
+         {text_at("Get your ass ready for the next Round!", 51, 193, WHITE)}},
+        {"Error",
+         {0, 1, 2, 6},
+         {key_down(KEY_B)},
+         [](Player& p) { return p.run(error); },
+         error_calls},
+    };
+}
+
+class TextPixels : public Screens, public testing::WithParamInterface<TextScreen> {
+  protected:
+    static void SetUpTestSuite() { font_8pt = TTF_OpenFont("data/font.ttf", 8); }
+    static void TearDownTestSuite() {
+        if (font_8pt) TTF_CloseFont(font_8pt);
+        font_8pt = nullptr;
+    }
+    static TTF_Font* font_8pt;
+};
+TTF_Font* TextPixels::font_8pt = nullptr;
+
+INSTANTIATE_TEST_SUITE_P(EveryKindOfScreen, TextPixels, testing::ValuesIn(text_screens()),
+                         ByName());
+
+TEST_P(TextPixels, EachTextHasItsColourWhereverItsLettersCoverAPixel) {
+    ASSERT_NE(font_8pt, nullptr) << "data/font.ttf does not open at 8 points";
+    const TextScreen& c = GetParam();
+    set_globals(c.start);
+    on_pause = [](int) {};
+    Player p({c.leave});
+    const auto next = c.run(p);
+    on_pause = nullptr;
+    ASSERT_TRUE(next);
+    int texts = 0;
+    for (const Call& t : c.expected) {
+        if (t.kind != DrawCall::Text) continue;
+        ++texts;
+        const Covered got = check_covered(font_8pt, t);
+        EXPECT_GT(got.pixels, 0) << "\"" << t.text << "\" covers no pixel fully";
+        EXPECT_EQ(got.wrong, 0) << "\"" << t.text << "\" at " << t.x << "," << t.y << ": "
+                                << got.wrong << " of " << got.pixels
+                                << " fully covered pixels are not its colour, first at ("
+                                << got.first_x << "," << got.first_y << ")";
+    }
+    EXPECT_GT(texts, 0);
 }
 
 } // namespace
