@@ -718,9 +718,12 @@ TEST_F(Sdl, NullBitmapsDrawNothing) {
     ASSERT_TRUE(dst && src);
     drawSprite(nullptr, dst.get(), 0, 0, 0, 0, 16, 16);
     EXPECT_EQ(pixels_not(dst.get(), fill), 0);
+    // Without a destination nothing is drawn anywhere: not into the screen in its stead.
+    const Uint32 grey = SDL_MapRGB(screen->format, 70, 70, 70);
+    SDL_FillRect(screen, nullptr, grey);
     drawSprite(src.get(), nullptr, 0, 0, 0, 0, 8, 8);
     DrawText(nullptr, "x", 0, 0, 255, 255, 255);
-    EXPECT_EQ(pixels_not(src.get(), 0xFFFF), 0) << "the source is never drawn into";
+    EXPECT_EQ(pixels_not(screen, grey), 0) << "drawn into the screen instead of nowhere";
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "code_rules.h"
 #include "game/rules.h"
 
 namespace {
@@ -81,38 +82,16 @@ TEST(NewGame, StartsFromAnEmptyBoardWhateverTheGameHeldBefore) {
 
 // ---- The opponents' codes ----
 
-// Which draw of rand (1 = first) goes into each code position: easier opponents reuse a draw,
-// which forces those positions to one colour. The number of draws is the largest entry.
-struct CodeRule {
-    int opponent;
-    int draw_of[HOLES];
-};
+class CodeRules : public testing::TestWithParam<int> {};
 
-std::ostream& operator<<(std::ostream& os, const CodeRule& c) {
-    return os << "opponent " << c.opponent;
-}
-
-class CodeRules : public testing::TestWithParam<CodeRule> {
-  protected:
-    int draws() const {
-        int n = 0;
-        for (int d : GetParam().draw_of)
-            n = std::max(n, d);
-        return n;
-    }
-};
-
-INSTANTIATE_TEST_SUITE_P(AllOpponents, CodeRules,
-                         testing::Values(CodeRule{1, {1, 1, 1, 2}}, CodeRule{2, {1, 1, 2, 3}},
-                                         CodeRule{3, {1, 1, 2, 3}}, CodeRule{4, {1, 2, 3, 1}},
-                                         CodeRule{5, {1, 2, 3, 4}}, CodeRule{6, {1, 2, 3, 4}}),
-                         [](const testing::TestParamInfo<CodeRule>& i) {
-                             return "Opponent" + std::to_string(i.param.opponent);
+INSTANTIATE_TEST_SUITE_P(AllOpponents, CodeRules, testing::Range(1, COLOURS + 1),
+                         [](const testing::TestParamInfo<int>& i) {
+                             return "Opponent" + std::to_string(i.param);
                          });
 
 TEST_P(CodeRules, PutsEachDrawIntoItsPositionsAndDrawsNoMore) {
-    const CodeRule& rule = GetParam();
-    const int n = draws();
+    const int opponent = GetParam();
+    const int n = draws_for(opponent);
     for (unsigned seed = 1; seed <= 300; ++seed) {
         SCOPED_TRACE(testing::Message() << "seed " << seed);
         std::srand(seed);
@@ -122,21 +101,22 @@ TEST_P(CodeRules, PutsEachDrawIntoItsPositionsAndDrawsNoMore) {
 
         std::srand(seed);
         Game g;
-        make_code(g, rule.opponent);
+        make_code(g, opponent);
         EXPECT_EQ(std::rand(), raw[n]) << "make_code should call rand exactly " << n << " times";
         for (int pos = 0; pos < HOLES; ++pos)
-            EXPECT_EQ(g.code[pos], raw[rule.draw_of[pos] - 1] % COLOURS + 1) << "position " << pos;
+            EXPECT_EQ(g.code[pos], raw[code_draws[opponent - 1][pos] - 1] % COLOURS + 1)
+                << "position " << pos;
     }
 }
 
 TEST_P(CodeRules, ForcesOnlyItsPositionsEqualAndReachesEveryColour) {
-    const CodeRule& rule = GetParam();
+    const int opponent = GetParam();
     std::set<int> seen[HOLES];
     bool ever_differ[HOLES][HOLES] = {};
     for (unsigned seed = 1; seed <= 2000; ++seed) {
         std::srand(seed * 7919u);
         Game g;
-        new_game(g, rule.opponent);
+        new_game(g, opponent);
         for (int p = 0; p < HOLES; ++p) {
             ASSERT_GE(g.code[p], 1) << "seed " << seed;
             ASSERT_LE(g.code[p], COLOURS) << "seed " << seed;
@@ -148,7 +128,7 @@ TEST_P(CodeRules, ForcesOnlyItsPositionsEqualAndReachesEveryColour) {
     for (int p = 0; p < HOLES; ++p) {
         EXPECT_EQ(seen[p].size(), static_cast<size_t>(COLOURS)) << "position " << p + 1;
         for (int q = p + 1; q < HOLES; ++q) {
-            const bool forced = rule.draw_of[p] == rule.draw_of[q];
+            const bool forced = code_draws[opponent - 1][p] == code_draws[opponent - 1][q];
             EXPECT_EQ(ever_differ[p][q], !forced)
                 << "positions " << p + 1 << " and " << q + 1
                 << (forced ? " must always be equal" : " must differ sometimes");
@@ -156,21 +136,20 @@ TEST_P(CodeRules, ForcesOnlyItsPositionsEqualAndReachesEveryColour) {
     }
 }
 
-TEST(Codes, SameSeedGivesTheSameCodesForTheSameOpponents) {
-    const int opponents[] = {1, 4, 6, 2, 6, 5, 3};
-    auto codes = [&](unsigned seed) {
+// Games in a row share the generator: each game's code comes from the draws after the last
+// game's, whatever the opponents.
+TEST(Codes, GamesInARowDrawTheirCodesOneAfterAnother) {
+    const std::vector<int> opponents = {1, 4, 6, 2, 6, 5, 3};
+    for (unsigned seed : {0u, 1u, 42u, 123456789u}) {
+        const std::vector<Code> want = codes_after(seed, opponents);
         std::srand(seed);
-        std::vector<std::vector<int>> out;
-        for (int op : opponents) {
+        for (size_t i = 0; i < opponents.size(); ++i) {
             Game g;
-            new_game(g, op);
-            out.emplace_back(g.code, g.code + HOLES);
+            new_game(g, opponents[i]);
+            EXPECT_EQ(Code({g.code[0], g.code[1], g.code[2], g.code[3]}), want[i])
+                << "seed " << seed << ", game " << i + 1 << " against opponent " << opponents[i];
         }
-        return out;
-    };
-    for (unsigned seed : {0u, 1u, 42u, 123456789u})
-        EXPECT_EQ(codes(seed), codes(seed));
-    EXPECT_NE(codes(1), codes(2)) << "the seed must matter at all";
+    }
 }
 
 TEST(Codes, AnOpponentOutsideOneToSixStillGetsAFullCode) {
@@ -302,12 +281,15 @@ TEST_P(JudgeRow, MarksEachHoleAndTellsARightRow) {
     }
 }
 
-// Over random codes and rows: a ball equal to the code at its hole is White, a colour that is
-// nowhere in the code gets the cross, and a row is right exactly when all four are White.
-TEST(JudgeRowProperty, MarksAgreeWithTheCodeHoleByHole) {
+// Over random codes and rows, what holds whatever a hole's verdict is (the table above pins the
+// verdicts down): a hole's mark depends only on its own ball and on the code as a set of
+// colours around it, so changing the row's other balls or swapping two other positions of the
+// code leaves it alone; a ball equal to the code at its hole is White and no other ball is; and
+// the row is right exactly when it equals the code.
+TEST(JudgeRowProperty, EachHolesMarkDependsOnItsBallAndTheCodeAlone) {
     std::mt19937 rng(20240601);
-    std::uniform_int_distribution<int> colour(1, COLOURS), coin(0, 2);
-    for (int trial = 0; trial < 5000; ++trial) {
+    std::uniform_int_distribution<int> colour(1, COLOURS), coin(0, 2), other(1, HOLES - 1);
+    for (int trial = 0; trial < 3000; ++trial) {
         Game g;
         for (int h = 0; h < HOLES; ++h)
             g.code[h] = colour(rng);
@@ -315,21 +297,27 @@ TEST(JudgeRowProperty, MarksAgreeWithTheCodeHoleByHole) {
         for (int h = 0; h < HOLES; ++h)
             g.board[row][h] = coin(rng) == 0 ? g.code[h] : colour(rng);
         const RowVerdict v = judge_row(g, row);
-        bool all_white = true;
+        bool equal = true;
         for (int h = 0; h < HOLES; ++h) {
-            const int ball = g.board[row][h];
-            bool in_code = false;
-            for (int c : g.code)
-                in_code = in_code || c == ball;
-            if (ball == g.code[h]) {
-                EXPECT_EQ(v.marks[h], W) << "trial " << trial << " hole " << h;
-            }
-            if (!in_code) {
-                EXPECT_EQ(v.marks[h], X) << "trial " << trial << " hole " << h;
-            }
-            all_white = all_white && v.marks[h] == W;
+            SCOPED_TRACE(testing::Message() << "trial " << trial << " hole " << h + 1);
+            const bool at_its_place = g.board[row][h] == g.code[h];
+            equal = equal && at_its_place;
+            EXPECT_EQ(v.marks[h] == W, at_its_place);
+
+            Game others = g; // the row's other balls changed
+            for (int k = 1; k < HOLES; ++k)
+                others.board[row][(h + k) % HOLES] = colour(rng);
+            EXPECT_EQ(judge_row(others, row).marks[h], v.marks[h]) << "other balls changed";
+
+            Game swapped = g; // two other positions of the code swapped
+            const int p = (h + other(rng)) % HOLES;
+            int q = (h + other(rng)) % HOLES;
+            if (q == p) q = (p + 1) % HOLES == h ? (p + 2) % HOLES : (p + 1) % HOLES;
+            std::swap(swapped.code[p], swapped.code[q]);
+            EXPECT_EQ(judge_row(swapped, row).marks[h], v.marks[h])
+                << "code positions " << p + 1 << " and " << q + 1 << " swapped";
         }
-        EXPECT_EQ(v.right, all_white) << "trial " << trial;
+        EXPECT_EQ(v.right, equal) << "trial " << trial;
     }
 }
 
