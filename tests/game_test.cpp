@@ -4,6 +4,7 @@
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "code_rules.h"
 #include "game/game.h"
 #include "game/rules.h"
 #include "platform/platform.h"
@@ -54,6 +56,31 @@ SDL_Surface* ball(int colour) {
 const int colour_keys[COLOURS] = {KEY_X, KEY_B, KEY_Y, KEY_A, KEY_R, KEY_L};
 const int colour_buttons[COLOURS] = {BTN_X, BTN_B, BTN_Y, BTN_A, BTN_R, BTN_L};
 
+// The next free hole takes the ball, row by row from the top and left to right in a row; the
+// fourth ball fills its row, and a full board takes no more.
+void place(Game& model, int colour) {
+    if (model.pegs_entered == ROWS * HOLES) return;
+    model.board[model.pegs_entered / HOLES][model.pegs_entered % HOLES] = colour;
+    if (++model.pegs_entered % HOLES == 0) model.row_full[model.pegs_entered / HOLES - 1] = true;
+}
+
+// What the player must see beside a full row, hole by hole: white where the ball is the code's
+// colour at that hole, black where its colour is elsewhere in the code, black with a cross where
+// it is nowhere in it. The row is right when all four are white.
+RowVerdict expected_verdict(const Game& model, int row) {
+    RowVerdict v{};
+    v.right = true;
+    for (int h = 0; h < HOLES; ++h) {
+        const int ball = model.board[row][h];
+        const bool anywhere = std::find(model.code, model.code + HOLES, ball) != model.code + HOLES;
+        v.marks[h] = ball == model.code[h] ? Mark::White
+                     : anywhere            ? Mark::Black
+                                           : Mark::BlackCross;
+        v.right = v.right && v.marks[h] == Mark::White;
+    }
+    return v;
+}
+
 // What the frame of this game must show over the background: opponent 1's portrait, every
 // ball placed, and for each full row its markers and banner, up to the row that is right.
 std::vector<Layer> board_layers(const Game& g) {
@@ -67,7 +94,7 @@ std::vector<Layer> board_layers(const Game& g) {
             }
     for (int r = 0; r < ROWS; ++r) {
         if (!g.row_full[r]) continue;
-        const RowVerdict v = judge_row(g, r);
+        const RowVerdict v = expected_verdict(g, r);
         for (int h = 0; h < HOLES; ++h) {
             const SDL_Rect at = marker_rect(r, h);
             const bool white = v.marks[h] == Mark::White;
@@ -111,7 +138,7 @@ using Row = std::array<int, HOLES>;
 void enter_row(Game& model, const Row& row) {
     for (int c : row) {
         push({key_down(colour_keys[c - 1])});
-        put_ball(model, c);
+        place(model, c);
     }
 }
 
@@ -231,11 +258,13 @@ class GameScreen : public Sdl {
             ASSERT_NE(bitmap, nullptr) << "data/" << file << " did not load";
     }
 
-    // The game main_game plays after srand(seed): its code is drawn by the same rule.
+    // The board main_game starts from after srand(seed): empty, with the code the opponent's
+    // rule draws from that seed.
     static Game fresh_game(int opponent, unsigned seed) {
-        std::srand(seed);
         Game g;
-        new_game(g, opponent);
+        g.opponent = opponent;
+        const Code code = codes_after(seed, {opponent})[0];
+        std::copy(code.begin(), code.end(), g.code);
         return g;
     }
 
@@ -286,7 +315,7 @@ TEST_F(GameScreen, EachColourKeyAndButtonPutsItsBallIntoTheNextHole) {
             expect_board(model);
             if (i < std::size(colour_presses)) {
                 push({colour_presses[i].press});
-                put_ball(model, colour_presses[i].colour);
+                place(model, colour_presses[i].colour);
             } else {
                 push({key_down(KEY_ESCAPE)});
             }
@@ -302,7 +331,7 @@ TEST_F(GameScreen, FivePressesQueuedBeforeOneFrameAllLand) {
          expect_board(model);
          for (int c : {1, 2, 3, 4, 5}) {
              push({key_down(colour_keys[c - 1])});
-             put_ball(model, c);
+             place(model, c);
          }
      }).on_frame([&] {
         ASSERT_TRUE(model.row_full[0]);
@@ -328,7 +357,7 @@ TEST_F(GameScreen, IgnoresReleasesMotionQuitRequestsAndUnboundPresses) {
             expect_board(model); // still empty, and the game goes on
             queue_noise();
             push({key_down(KEY_X)});
-            put_ball(model, 1);
+            place(model, 1);
             queue_noise();
         })
         .on_frame([&] {
@@ -506,7 +535,7 @@ TEST_P(HelpInGame, ShowsHelpThenGoesOnWithTheSameGame) {
     s.on_frame([&] {
          for (int h : {0, 1}) {
              push({button_down(colour_buttons[secret.code[h] - 1])});
-             put_ball(model, secret.code[h]);
+             place(model, secret.code[h]);
          }
          push({GetParam().press});
      })
@@ -526,11 +555,11 @@ TEST_P(HelpInGame, ShowsHelpThenGoesOnWithTheSameGame) {
             expect_board(model); // the two balls from before help, and nothing more
             for (int h : {2, 3}) {
                 push({key_down(colour_keys[secret.code[h] - 1])});
-                put_ball(model, secret.code[h]);
+                place(model, secret.code[h]);
             }
         })
         .on_frame([&] {
-            ASSERT_TRUE(judge_row(model, 0).right);
+            ASSERT_TRUE(expected_verdict(model, 0).right);
             expect_board(model); // the right banner over row 1
         })
         .idle(3)
