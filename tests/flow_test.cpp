@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "code_rules.h"
 #include "game/rules.h"
 #include "platform/platform.h"
 #include "screens/flow.h"
@@ -284,12 +285,9 @@ Batch operator+(Batch a, const Batch& b) {
     return a;
 }
 
-// The code the game draws against the opponent after srand(seed).
+// The code the opponent's rule draws after srand(seed).
 Row code_after(unsigned seed, int opponent) {
-    std::srand(seed);
-    Game scratch;
-    new_game(scratch, opponent);
-    return {scratch.code[0], scratch.code[1], scratch.code[2], scratch.code[3]};
+    return codes_after(seed, {opponent})[0];
 }
 
 // Red, green, blue, yellow: never the code of opponents 1 to 4, whose codes repeat a colour;
