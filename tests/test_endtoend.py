@@ -74,11 +74,11 @@ class GameTest(XGameCase):
 
         # Space ends the lost game like any key; it does not open help.
         self.keys("space")
-        loss = self.expect_screen(screens.loss(), "loss")
-        # Only "b" leaves the loss screen: had "x" left it, space would open the selection.
-        self.keys("x", "space", settle=True)
-        self.expect_same(loss, "loss_kept", screens.loss())
-        self.keys("b")
+        self.expect_screen(screens.loss(), "loss")
+        # Only "b" leaves the loss screen. Had "x" left it, space would open the selection and
+        # "b" start a game; had space left it, "Down" would move the title's mark. Presses are
+        # taken in order, so the title with its mark unmoved shows that none of them acted.
+        self.keys("x", "space", "Down", "b")
         self.expect_same(title, "title_again", screens.title())
 
         self.quick_game_against_1("second")
@@ -110,10 +110,13 @@ class HelpTest(XGameCase):
         marked = self.expect_title(2, "help_marked")
         self.keys("space")
         self.expect_screen(self.screens.help(), "help")
-        # Any key closes help and is used up there; space would open help again.
-        self.keys("space", settle=True)
-        self.expect_same(marked, "back_from_help", self.screens.title())
-        # "Help" is still the marked entry: space opens help again.
+        # Any key closes help and is used up there. Had space not been used up it would open
+        # help again, and "Down" would close it instead of moving the mark to "Quit".
+        self.keys("space", "Down")
+        self.expect_title(3, "back_from_help_then_down")
+        # "Help" was still the marked entry: back up to it, space opens help again.
+        self.keys("Up")
+        self.expect_same(marked, "help_marked_again", self.screens.title())
         self.keys("space")
         self.expect_screen(self.screens.help(), "help_again")
         self.keys("x")

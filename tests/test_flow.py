@@ -46,11 +46,11 @@ class TitleTest(XGameCase):
     def test_mark_moves_wraps_and_b_does_nothing(self):
         self.start_game()
         first = self.expect_title(0, "title")
-        # Neither "b" nor the other game keys activate an entry; only space does. ("b" comes
-        # last: were it to open the selection, an "x" after it would lead back here.)
-        self.keys("x", "l", "Left", "Right", "b", settle=True)
-        self.expect_same(first, "after_other_keys", self.screens.title())
-        self.keys("Up")
+        # Neither "b" nor the other game keys activate an entry or move the mark; only space
+        # and the stick do. ("b" comes last: were it to open the selection, an "x" after it
+        # would lead back here.) Presses are taken in order, so once "Up" has wrapped the
+        # mark to "Quit" the keys before it have been taken, and none may have acted.
+        self.keys("x", "l", "Left", "Right", "b", "Up")
         self.expect_title(3, "up_wraps_to_quit")
         self.keys("Down")
         self.expect_same(first, "down_wraps_to_quick_game", self.screens.title())
@@ -125,11 +125,10 @@ class QuickGameTest(XGameCase):
         self.type_row(code)
         self.expect_screen(self.screens.board([code], code, 3), "right_row_1")
         self.keys("a")
-        win = self.expect_screen(self.screens.win(), "win")
-        # Only "b" leaves the win screen: had "x" left it, space would open the selection.
-        self.keys("x", "space", settle=True)
-        self.expect_same(win, "win_kept", self.screens.win())
-        self.keys("b")
+        self.expect_screen(self.screens.win(), "win")
+        # Only "b" leaves the win screen. Had "x" left it, space would open the selection and
+        # "b" start a game; had space left it, "Down" would move the title's mark.
+        self.keys("x", "space", "Down", "b")
         self.expect_same(title, "title_again", self.screens.title())
 
     def test_beating_opponent_6_ends_in_the_joke_error(self):
@@ -205,8 +204,9 @@ class TournamentTest(XGameCase):
         self.expect_screen(self.screens.board([won], won, 1), "round_1_right_row")
         self.keys("x")
         self.expect_screen(self.screens.win(), "round_1_win")
-        # Only "b" leaves: had "x" left for round 2, that "b" would have started its game.
-        self.keys("x", "b", settle=True)
+        # Only "b" leaves: had "x" left for round 2, that "b" would have started its game, where
+        # the last "x" places a red ball instead of leading back to the title.
+        self.keys("x", "b")
         self.expect_screen(self.screens.round(2), "round_2")
         self.keys("x")
         self.expect_same(marked, "round_2_back_to_title", self.screens.title())
@@ -220,11 +220,10 @@ class TournamentTest(XGameCase):
         self.keys(*(KEYS[c] for row in rows for c in row))
         self.expect_screen(self.screens.board(rows, lost, 1), "seven_wrong_rows")
         self.keys("x")
-        loss = self.expect_screen(self.screens.loss(), "loss")
-        self.keys("space", settle=True)
-        self.expect_same(loss, "loss_kept", self.screens.loss())
-        # A lost round ends the tournament: back to the title, not to the next round.
-        self.keys("b")
+        self.expect_screen(self.screens.loss(), "loss")
+        # Only "b" leaves the loss screen: had space left it, "Down" would move the title's
+        # mark. A lost round ends the tournament: back to the title, not to the next round.
+        self.keys("space", "Down", "b")
         self.expect_same(marked, "title_after_loss", self.screens.title())
 
 
