@@ -22,6 +22,8 @@ CODEOF = os.environ.get("CODEOF_BIN", os.path.join(BUILD, "tests", "codeof"))
 SDL_PROBE = os.environ.get("SDL_PROBE_BIN", os.path.join(BUILD, "tests", "sdl_probe"))
 FRAME_ALLOC_FAILS = os.environ.get("FRAME_ALLOC_FAILS_LIB",
                                    os.path.join(BUILD, "tests", "libframe_alloc_fails.so"))
+JOYSTICK_FAILS = os.environ.get("JOYSTICK_FAILS_LIB",
+                                os.path.join(BUILD, "tests", "libjoystick_fails.so"))
 # A cross build's programs run through the emulator CMake names (CMAKE_CROSSCOMPILING_EMULATOR,
 # a CMake list such as qemu-arm;-L;SYSROOT); empty for a native build. command() puts it before
 # every program of the build the tests start: the game, codeof and sdl_probe.
@@ -634,14 +636,16 @@ class XGameCase(unittest.TestCase):
                               timeout=timeout, check=check, stdin=subprocess.DEVNULL)
 
     def start_game(self, cwd=ROOT, menu=True, audio="dummy", redirect="", frozen=True,
-                   wrapper=(), game=GAME, emulator=None, sdl_library=None, **env_extra):
+                   wrapper=(), game=GAME, emulator=None, sdl_library=None, preload=None,
+                   **env_extra):
         """Starts the game on the frozen clock (on the real one without frozen); without
         menu there is no /usr/gp2x; audio names SDL's sound driver ("none" stands for a
         machine without a sound device); redirect is a shell redirection applied to the
         game (">&-" starts it with its standard output closed); wrapper is a command the
         game runs under; env_extra goes into its environment. game is the program, run under
         emulator (EMULATOR unless given; () runs it natively) on sdl_library (the run's
-        unless given; False leaves the library to the caller)."""
+        unless given; False leaves the library to the caller), with preload, a library of
+        the build, preloaded into it."""
         if self.game:
             self.stop_game()
         extra = {} if menu else {"GP2X_MENU": "absent"}
@@ -649,9 +653,14 @@ class XGameCase(unittest.TestCase):
                            SDL_AUDIODRIVER=audio, TZ="UTC", **extra, **env_extra)
         # Only the game sees the frozen clock; monotonic time keeps running for SDL.
         # The clock library opens descriptors of its own, which would fill closed ones.
-        argv = ["env", "LD_PRELOAD=" + self.libfaketime, "FAKETIME=" + self.faketime,
-                "FAKETIME_DONT_FAKE_MONOTONIC=1"] if frozen else []
-        argv += list(wrapper) + command([game], emulator=emulator)
+        clock = ["env", "LD_PRELOAD=" + self.libfaketime, "FAKETIME=" + self.faketime,
+                 "FAKETIME_DONT_FAKE_MONOTONIC=1"] if frozen else []
+        native = not (EMULATOR if emulator is None else emulator)
+        if clock and preload and native:
+            # A second LD_PRELOAD would take the clock library's place: one holds both.
+            clock[1] += ":" + preload
+            preload = None
+        argv = clock + list(wrapper) + command([game], preload=preload, emulator=emulator)
         if redirect:
             argv = ["sh", "-c", 'exec "$@" ' + redirect, "sh"] + argv
         self.game = self.box.popen(argv, cwd=cwd, env=env)

@@ -52,6 +52,8 @@ target_link_libraries(rules_test PRIVATE game_core GTest::gtest_main)
 gtest_discover_tests(rules_test DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 
 add_inprocess_test(game_test 120)
+# What start-up leaves behind: the screen, the cursor, key repeat, the sound device, the font.
+add_inprocess_test(startup_test 60 PREFIX "startup.")
 add_inprocess_test(pictures_test 60)
 
 # Every text of every screen: inside the screen and in contrast with the picture under it.

@@ -14,11 +14,16 @@ target_link_libraries(sdl_probe PRIVATE PkgConfig::SDL ${SDL_MIXER_LIB} ${CMAKE_
 add_library(frame_alloc_fails SHARED ${CMAKE_CURRENT_SOURCE_DIR}/tools/frame_alloc_fails.cpp)
 target_link_libraries(frame_alloc_fails PRIVATE ${CMAKE_DL_LIBS})
 
+# Preloaded into the game: one joystick is counted, and opening it fails.
+add_library(joystick_fails SHARED ${CMAKE_CURRENT_SOURCE_DIR}/tools/joystick_fails.cpp)
+target_link_libraries(joystick_fails PRIVATE ${CMAKE_DL_LIBS})
+
 set(process_test_env
     "CODEBREAKER_BIN=$<TARGET_FILE:codebreaker>"
     "CODEOF_BIN=$<TARGET_FILE:codeof>"
     "SDL_PROBE_BIN=$<TARGET_FILE:sdl_probe>"
     "FRAME_ALLOC_FAILS_LIB=$<TARGET_FILE:frame_alloc_fails>"
+    "JOYSTICK_FAILS_LIB=$<TARGET_FILE:joystick_fails>"
     "SANDBOX_SH=${CMAKE_CURRENT_SOURCE_DIR}/sandbox.sh"
     "CTEST_COMMAND=${CMAKE_CTEST_COMMAND}"
     "BUILD_DIR=${CMAKE_BINARY_DIR}"
@@ -74,6 +79,7 @@ add_process_test(process.messages        test_startup.py  StartupMessagesTest 60
 add_process_test(process.signals         test_startup.py  SignalTest          30)
 add_process_test(process.sdl_init_fails  test_startup.py  SdlInitFailureTest  30)
 add_process_test(process.video_mode_fails test_startup.py VideoModeFailureTest 120)
+add_process_test(process.joystick_fails  test_startup.py  JoystickFailureTest 60)
 add_process_test(e2e.game                test_endtoend.py GameTest            120)
 add_process_test(e2e.help                test_endtoend.py HelpTest            90)
 add_process_test(e2e.leaving             test_endtoend.py LeavingTest         90)

@@ -8,9 +8,9 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import (EMULATOR, EXPECTED_SDL, FONT_MISSING, FRAME_ALLOC_FAILS, GAME, HELP_MISSING,
-                     MENU_DIR, MENU_PROGRAM, SDL_PROBE, TITLE_MISSING, Sandbox, clean_env, command,
-                     menu_record, sdl_libraries, slow, stop, wait_started,
-                     without_emulator_report, without_menu_loader_complaint,
+                     JOYSTICK_FAILS, MENU_DIR, MENU_PROGRAM, SDL_PROBE, TITLE_MISSING, Sandbox,
+                     XGameCase, clean_env, command, menu_record, sdl_libraries, slow, stop,
+                     wait_started, without_emulator_report, without_menu_loader_complaint,
                      write_huge_height)
 
 DUMMY = dict(SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
@@ -297,6 +297,24 @@ class VideoModeFailureTest(unittest.TestCase):
         self.assertEqual(record, menu_record(MENU_DIR, MENU_PROGRAM),
                          "the menu program was not started as expected (status %r)" % status)
         self.assertEqual(status, 0)
+
+
+class JoystickFailureTest(XGameCase):
+    """A joystick that SDL counts but cannot open is reported on stderr with SDL's reason,
+    and the game plays on without it. A preloaded shim counts one joystick and fails to open
+    it, with a reason of its own that SDL_GetError hands back."""
+
+    # The shim's reason (tests/tools/joystick_fails.cpp).
+    REASON = b"joystick_fails: joystick 0 refused to open"
+
+    def test_reported_on_stderr_and_the_game_goes_on(self):
+        self.start_game(preload=JOYSTICK_FAILS)
+        self.expect_title(0, "title")
+        self.keys("Escape")
+        out, err = self.end_with_menu()
+        self.assertEqual(out, b"")
+        self.assertEqual(without_menu_loader_complaint(err, JOYSTICK_FAILS),
+                         b"Couldn't open joystick 0: " + self.REASON + b"\n")
 
 
 if __name__ == "__main__":
