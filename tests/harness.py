@@ -19,6 +19,7 @@ ROOT = os.environ.get("GAME_ROOT", os.path.dirname(HERE))
 BUILD = os.path.join(ROOT, "build")
 GAME = os.environ.get("CODEBREAKER_BIN", os.path.join(BUILD, "codebreaker"))
 CODEOF = os.environ.get("CODEOF_BIN", os.path.join(BUILD, "tests", "codeof"))
+TEXT_MASK = os.environ.get("TEXT_MASK_BIN", os.path.join(BUILD, "tests", "text_mask"))
 SDL_PROBE = os.environ.get("SDL_PROBE_BIN", os.path.join(BUILD, "tests", "sdl_probe"))
 FRAME_ALLOC_FAILS = os.environ.get("FRAME_ALLOC_FAILS_LIB",
                                    os.path.join(BUILD, "tests", "libframe_alloc_fails.so"))
@@ -480,13 +481,13 @@ class Screens:
         c = self.full("main")
         for name, x, y, w, h in board_sprites(rows, code, opponent):
             c.blit(self.p[name], x, y, w, h)
-        return c.with_text(BOARD_TEXT)
+        return c.with_text(BOARD_TEXT).with_words(("Opponent", 12, 100, WHITE_RGB))
 
     def help(self):
         return self.full("help_screen")
 
     def title(self):
-        return self.full("title").with_text(TITLE_TEXT)
+        return self.full("title").with_text(TITLE_TEXT).with_words(*TITLE_WORDS)
 
     def selection(self):
         c = Canvas(fill=rgb565(*SELECTION_GREY))
@@ -496,22 +497,25 @@ class Screens:
         c.blit(self.p.quickie, 90, 20, 139, 33)
         c.blit(self.p.x_totitle, 1, 1, 19, 9)
         c.blit(self.p.r_time, 290, 1, 29, 15)
-        return c.with_text(*SELECTION_TEXT)
+        return c.with_text(*SELECTION_TEXT).with_words(*SELECTION_WORDS)
 
     def round(self, n):
         name, w, h = MENU_PORTRAITS[n]
         c = self.full("round").blit(self.p.x_totitle, 1, 1, 19, 9)
         c.blit(self.p[name], ROUND_PORTRAIT_AT[0], ROUND_PORTRAIT_AT[1], w, h)
-        return c.with_text(*ROUND_TEXT)
+        return c.with_text(*ROUND_TEXT).with_words(*ROUND_WORDS,
+                                                   (str(n), 137, 20, WHITE_RGB))
 
-    def win(self):
-        return self.full("you_win").with_text(RESULT_LINE)
+    def win(self, tournament=False):
+        line = RESULT_WORDS["win", tournament]
+        return self.full("you_win").with_text(RESULT_LINE).with_words((line, 51, 193, WHITE_RGB))
 
-    def loss(self):
-        return self.full("you_lost").with_text(RESULT_LINE)
+    def loss(self, tournament=False):
+        line = RESULT_WORDS["loss", tournament]
+        return self.full("you_lost").with_text(RESULT_LINE).with_words((line, 51, 193, WHITE_RGB))
 
     def error(self):
-        return Canvas(fill=0xFFFF).with_text(*ERROR_LINES)
+        return Canvas(fill=0xFFFF).with_text(*ERROR_LINES).with_words(*ERROR_WORDS)
 
 
 ROUND_NUMBER = (137, 20, 30, 12)
@@ -532,6 +536,33 @@ ROUND_TEXT = (
 RESULT_LINE = (45, 188, 275, 19)
 # The four black lines of the joke error screen, written at x 10.
 ERROR_LINES = [(10, y, 310, 12) for y in (10, 22, 34, 100)]
+
+# The texts each screen writes whatever is marked: (text, x, y, colour).
+WHITE_RGB, ORANGE_RGB, CYAN_RGB = (255, 255, 255), (255, 160, 50), (0, 255, 255)
+BLACK_RGB = (0, 0, 0)
+TITLE_WORDS = ([("-", 228, 150 + 12 * n, CYAN_RGB) for n in range(4)]
+               + [(e, 240, 150 + 12 * n, WHITE_RGB) for n, e in enumerate(TITLE_ENTRIES)])
+SELECTION_WORDS = (
+    [("Please choose your opponent!", 80, 70, WHITE_RGB),
+     ("Name: ", 25, 150, ORANGE_RGB), ("IQ: ", 25, 162, ORANGE_RGB),
+     ("Comment: ", 25, 174, ORANGE_RGB)]
+    + [("-", x, 90, CYAN_RGB) for x in SELECTION_BULLET_X]
+    + [("-", 275, 20 + 12 * n, CYAN_RGB) for n in range(3)]
+    + [(t, 290, 20 + 12 * n, WHITE_RGB) for n, t in enumerate(("1:00", "1:30", "2:00"))])
+ROUND_WORDS = [("Name: ", 20, 120, ORANGE_RGB), ("IQ: ", 20, 132, ORANGE_RGB),
+               ("Time Limit: ", 20, 144, ORANGE_RGB), ("Press B to start!", 20, 200, WHITE_RGB)]
+# The line of the win and loss screens, by the mode of the game: (screen, tournament).
+RESULT_WORDS = {
+    ("win", False): "Press B to return to the title screen :)",
+    ("win", True): "Get your ass ready for the next Round!",
+    ("loss", False): "Press B to return to the title screen :)",
+    ("loss", True): "Press B to return tot the title screen :)",
+}
+ERROR_WORDS = [(t, 10, y, BLACK_RGB) for y, t in (
+    (10, "Sorry, an error occured in the system."),
+    (22, "Error 404: Page 'zebroltdefeated();' could not be found."),
+    (34, "Zebrolt was not defeated BTW :)"),
+    (100, "Press B to return to the titlescreen."))]
 
 
 class Xvfb:
@@ -571,6 +602,32 @@ class Xvfb:
     def stop(self):
         stop(self.proc, signal.SIGTERM)
         self.log.close()
+
+
+_covered = {}
+
+
+def covered(text):
+    """The (x, y) offsets that text covers fully when written alone with data/font.ttf."""
+    if text not in _covered:
+        out = run(command([TEXT_MASK, os.path.join(ROOT, "data", "font.ttf"), text]))
+        _covered[text] = [tuple(int(v) for v in p.split(",")) for p in out.split()]
+    return _covered[text]
+
+
+def misplaced_words(shot, expected):
+    """The expected screen's texts that the screenshot does not show in their colour at
+    their place: (text, pixels fully covered, how many of them are wrong, the first wrong)."""
+    out = []
+    for text, x, y, rgb in expected.words:
+        want = rgb565(*rgb)
+        cover = covered(text)
+        wrong = [(x + dx, y + dy) for dx, dy in cover
+                 if 0 <= x + dx < shot.width and 0 <= y + dy < shot.height
+                 and shot.pixels[(y + dy) * shot.width + x + dx] != want]
+        if wrong or not cover:
+            out.append((text, len(cover), len(wrong), wrong[0] if wrong else None))
+    return out
 
 
 def codes(seed, *opponents):
@@ -728,11 +785,17 @@ class XGameCase(unittest.TestCase):
             shot = self.screenshot()
             diff = differences(shot, expected, expected.text)
             blank = [r for r in expected.text if not differs_in(shot, expected, r)]
-            if (not diff and not blank) or time.monotonic() > deadline \
+            words = misplaced_words(shot, expected)
+            if (not diff and not blank and not words) or time.monotonic() > deadline \
                     or self.game.poll() is not None:
                 break
             time.sleep(0.05)
         write_png(artefact_path(self, name), shot)
+        if words and not diff and not blank:
+            text, cover, wrong, first = words[0]
+            self.fail("%s: %r is not written in its colour at its place: %d of the %d pixels "
+                      "its letters cover are wrong, the first at %s; see %s" % (
+                          step, text, wrong, cover, first, artefact_path(self, name)))
         if diff or blank:
             write_png(artefact_path(self, name + "-expected"), expected)
             ended = ("" if self.game.poll() is None

@@ -275,21 +275,30 @@ class Canvas(Picture):
         # Rectangles (x, y, w, h) where the screen writes anti-aliased text over this
         # picture: left out of exact comparisons, but something must be drawn in each.
         self.text = []
+        # Texts known to be written there: (text, x, y, (r, g, b)), each held to its colour
+        # where its letters cover a pixel fully.
+        self.words = []
 
     def copy(self):
         c = Canvas(self.width, self.height)
         c.pixels = list(self.pixels)
         c.text = list(self.text)
+        c.words = list(self.words)
         return c
 
     def with_text(self, *rects):
         self.text.extend(rects)
         return self
 
+    def with_words(self, *words):
+        self.words.extend(words)
+        return self
+
     def without_text(self):
         """The same picture, to be matched exactly everywhere (no font: no text at all)."""
         c = self.copy()
         c.text = []
+        c.words = []
         return c
 
     def blit(self, src, dx, dy, w=None, h=None, keyed=True):

@@ -5,6 +5,11 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_executable(codeof ${CMAKE_CURRENT_SOURCE_DIR}/tools/codeof.cpp)
 target_link_libraries(codeof PRIVATE game_core)
 
+# The pixels a text covers fully, rendered on its own with the font: held to the text's colour in
+# the screenshots.
+add_executable(text_mask ${CMAKE_CURRENT_SOURCE_DIR}/tools/text_mask.cpp)
+target_link_libraries(text_mask PRIVATE PkgConfig::SDL ${SDL_TTF_LIB})
+
 # SDL's own answers: the library loaded, and its words when start-up's steps fail, to hold
 # the game's messages against.
 add_executable(sdl_probe ${CMAKE_CURRENT_SOURCE_DIR}/tools/sdl_probe.cpp)
@@ -21,6 +26,7 @@ target_link_libraries(joystick_fails PRIVATE ${CMAKE_DL_LIBS})
 set(process_test_env
     "CODEBREAKER_BIN=$<TARGET_FILE:codebreaker>"
     "CODEOF_BIN=$<TARGET_FILE:codeof>"
+    "TEXT_MASK_BIN=$<TARGET_FILE:text_mask>"
     "SDL_PROBE_BIN=$<TARGET_FILE:sdl_probe>"
     "FRAME_ALLOC_FAILS_LIB=$<TARGET_FILE:frame_alloc_fails>"
     "JOYSTICK_FAILS_LIB=$<TARGET_FILE:joystick_fails>"

@@ -245,7 +245,7 @@ class ArmMatchesNativeTest(XGameCase):
                                                                 "round_1_game")),
             ("right_row", ("row", won), lambda: self.expect_screen(s.board([won], won, 1),
                                                                    "right_row")),
-            ("win", ("x",), lambda: self.expect_screen(s.win(), "win")),
+            ("win", ("x",), lambda: self.expect_screen(s.win(tournament=True), "win")),
             ("round_2", ("b",), lambda: self.expect_screen(s.round(2), "round_2")),
             ("back_to_title", ("x",), lambda: self.expect_title(1, "back_to_title")),
         ]

@@ -178,9 +178,11 @@ class TournamentTest(XGameCase):
             self.expect_screen(self.screens.board([code], code, n), "round_%d_right_row" % n)
             self.keys("x")
             if first_win is None:
-                first_win = self.expect_screen(self.screens.win(), "round_%d_win" % n)
+                first_win = self.expect_screen(self.screens.win(tournament=True),
+                                               "round_%d_win" % n)
             else:
-                self.expect_same(first_win, "round_%d_win" % n, self.screens.win())
+                self.expect_same(first_win, "round_%d_win" % n,
+                                 self.screens.win(tournament=True))
             self.keys("b")
         self.assertEqual(len(set(numbers)), 6, "the six round screens must show six numbers")
 
@@ -203,7 +205,7 @@ class TournamentTest(XGameCase):
         self.type_row(won)
         self.expect_screen(self.screens.board([won], won, 1), "round_1_right_row")
         self.keys("x")
-        self.expect_screen(self.screens.win(), "round_1_win")
+        self.expect_screen(self.screens.win(tournament=True), "round_1_win")
         # Only "b" leaves: had "x" left for round 2, that "b" would have started its game, where
         # the last "x" places a red ball instead of leading back to the title.
         self.keys("x", "b")
@@ -220,7 +222,7 @@ class TournamentTest(XGameCase):
         self.keys(*(KEYS[c] for row in rows for c in row))
         self.expect_screen(self.screens.board(rows, lost, 1), "seven_wrong_rows")
         self.keys("x")
-        self.expect_screen(self.screens.loss(), "loss")
+        self.expect_screen(self.screens.loss(tournament=True), "loss")
         # Only "b" leaves the loss screen: had space left it, "Down" would move the title's
         # mark. A lost round ends the tournament: back to the title, not to the next round.
         self.keys("space", "Down", "b")
