@@ -37,6 +37,9 @@ SLOWDOWN = float(os.environ.get("EMULATOR_SLOWDOWN") or (4 if EMULATOR else 1))
 # whichever library the loader finds.
 EXPECTED_SDL = os.environ.get("EXPECTED_SDL_LIBRARY")
 SANDBOX = os.environ.get("SANDBOX_SH", os.path.join(HERE, "sandbox.sh"))
+# The program the sandbox installs as the handheld's menu program: built for this machine, also
+# in a cross build, since the game's exec of it reaches this machine's kernel.
+FAKE_MENU = os.environ.get("FAKE_MENU_BIN", os.path.join(BUILD, "tests", "fake_menu"))
 ARTEFACTS = os.environ.get("ARTEFACT_DIR", os.path.join(BUILD, "artefacts"))
 DATA = os.path.join(ROOT, "data")
 
@@ -101,7 +104,7 @@ def without_emulator_report(err, sig):
 
 def without_menu_loader_complaint(err, preload):
     """err without the line in which the host's loader declines the target's library preload
-    when the fake menu program, a host shell script, starts in the game's stead with the
+    when the fake menu program, a host program, starts in the game's stead with the
     game's environment: under the emulator the guest's LD_PRELOAD goes with it, though no
     program of the host can load that library. Natively err as it is."""
     if not EMULATOR:
@@ -114,9 +117,11 @@ def without_menu_loader_complaint(err, preload):
 
 
 def clean_env(**extra):
-    """The test's environment without anything that would steer SDL, the clock or the menu."""
+    """The test's environment without anything that would steer SDL, the clock or the menu,
+    naming the fake menu program for the sandbox."""
     env = {k: v for k, v in os.environ.items()
            if not k.startswith(("SDL_", "FAKETIME", "GP2X_")) and k not in ("LD_PRELOAD", "DISPLAY")}
+    env["FAKE_MENU_BIN"] = FAKE_MENU
     env.update(extra)
     return env
 

@@ -19,6 +19,7 @@ set(package_test_env
     "CROSSCOMPILING_EMULATOR=${package_emulator}"
     "PRESS_ESCAPE_LIB=$<TARGET_FILE:press_escape>"
     "SANDBOX_SH=${PROJECT_SOURCE_DIR}/tests/sandbox.sh"
+    "FAKE_MENU_BIN=${FAKE_MENU_BIN}"
     "GAME_ROOT=${PROJECT_SOURCE_DIR}"
     "PYTHONDONTWRITEBYTECODE=1")
 add_test(NAME package.unpacked_runs

@@ -31,6 +31,7 @@ set(process_test_env
     "FRAME_ALLOC_FAILS_LIB=$<TARGET_FILE:frame_alloc_fails>"
     "JOYSTICK_FAILS_LIB=$<TARGET_FILE:joystick_fails>"
     "SANDBOX_SH=${CMAKE_CURRENT_SOURCE_DIR}/sandbox.sh"
+    "FAKE_MENU_BIN=${FAKE_MENU_BIN}"
     "CTEST_COMMAND=${CMAKE_CTEST_COMMAND}"
     "BUILD_DIR=${CMAKE_BINARY_DIR}"
     "GAME_ROOT=${GAME_ROOT}"

@@ -4,11 +4,12 @@
 #   tests/sandbox.sh COMMAND [ARG...]
 #
 # The game ends by chdir("/usr/gp2x") and exec of /usr/gp2x/gp2xmenu. Here /usr is an
-# overlay seen only by COMMAND and what it execs, and /usr/gp2x/gp2xmenu in it is a shell
-# script that appends to the file named by $GP2X_RECORD:
+# overlay seen only by COMMAND and what it execs, and /usr/gp2x/gp2xmenu in it is a copy of
+# the program named by $FAKE_MENU_BIN (tests/tools/fake_menu.cpp), which appends to the file
+# named by $GP2X_RECORD:
 #   cwd=<its working directory>
-#   argv0=<its $0>
-#   argc=<number of arguments>
+#   argv0=<the argv[0] it was started with>
+#   argc=<number of arguments after it>
 #   arg=<each argument>          (one line each)
 #   end
 # then exits 0. With GP2X_MENU=absent there is no /usr/gp2x at all instead. The overlay's
@@ -25,6 +26,10 @@ fail() {
 }
 
 [ $# -gt 0 ] || fail "no command given"
+# Checked before anything is made, so that a run without it never starts COMMAND at all.
+[ -n "${FAKE_MENU_BIN:-}" ] || fail "FAKE_MENU_BIN names no fake menu program"
+[ -f "$FAKE_MENU_BIN" ] && [ -x "$FAKE_MENU_BIN" ] ||
+    fail "the fake menu program $FAKE_MENU_BIN is not an executable file"
 
 if [ "${SANDBOX_STAGE:-}" != inside ]; then
     command -v unshare >/dev/null 2>&1 || fail "unshare is not installed"
@@ -54,19 +59,7 @@ if [ "${GP2X_MENU:-}" = absent ]; then
     exec "$@"
 fi
 mkdir -p /usr/gp2x || fail "cannot make /usr/gp2x in the overlay"
-cat >/usr/gp2x/gp2xmenu <<'EOF' || fail "cannot write the fake menu program"
-#!/bin/sh
-# Fake handheld menu: records where and how it was started, then ends with status 0.
-: "${GP2X_RECORD:?GP2X_RECORD names the record file}"
-{
-    printf 'cwd=%s\n' "$(pwd -P)"
-    printf 'argv0=%s\n' "$0"
-    printf 'argc=%s\n' "$#"
-    for a in "$@"; do printf 'arg=%s\n' "$a"; done
-    printf 'end\n'
-} >>"$GP2X_RECORD"
-exit 0
-EOF
+cp "$FAKE_MENU_BIN" /usr/gp2x/gp2xmenu || fail "cannot copy the fake menu program"
 chmod 755 /usr/gp2x/gp2xmenu || fail "cannot make the fake menu program executable"
 
 exec "$@"

@@ -1,12 +1,13 @@
 # The sandbox every game run goes through: its fake menu, and that it never runs outside.
 import os
+import shutil
 import stat
 import subprocess
 import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import MENU_PROGRAM, Sandbox, menu_record, stop
+from harness import FAKE_MENU, MENU_DIR, MENU_PROGRAM, Sandbox, menu_record, stop
 
 
 def real_menu_state():
@@ -15,6 +16,14 @@ def real_menu_state():
         return sorted(os.listdir("/usr/gp2x"))
     except FileNotFoundError:
         return None
+
+
+def unexecutable_copy(folder):
+    """A copy of the fake menu program in folder that nobody may execute."""
+    path = os.path.join(folder, "menu")
+    shutil.copy(FAKE_MENU, path)
+    os.chmod(path, 0o644)
+    return path
 
 
 class SandboxTest(unittest.TestCase):
@@ -27,16 +36,48 @@ class SandboxTest(unittest.TestCase):
             stop(proc)
         return proc, out, err
 
+    # Each starts the menu program in cwd as argv0 with args, and the record must name the
+    # folder recorded. Relative folders lie in the scratch directory, where "link" links to
+    # "real". (name, cwd, folder recorded, argv0, args)
+    STARTS = [
+        ("as the game starts it", MENU_DIR, MENU_DIR, MENU_PROGRAM, ()),
+        # A script would record its own path whatever argv[0] its caller gave.
+        ("under another name", "/tmp", "/tmp", "menu", ("two words", "", "last")),
+        ("from a link", "link", "real", "gp2xmenu", ("x",)),
+    ]
+    # Prints its process id, then becomes argv[2] in the folder argv[1] with the rest as argv.
+    START = ("import os, sys; print(os.getpid(), flush=True); os.chdir(sys.argv[1]); "
+             "os.execv(sys.argv[2], sys.argv[3:])")
+
     def test_fake_menu_records_its_start_and_stays_inside(self):
         before = real_menu_state()
-        box = Sandbox(self)
-        proc, out, err = self.run_in(box, [
-            "sh", "-c", 'echo $$; cd /tmp && exec %s "two words" last' % MENU_PROGRAM])
-        self.assertEqual((proc.returncode, err), (0, b""))
-        # Every step execs, so the command has the id the caller started.
-        self.assertEqual(out, b"%d\n" % proc.pid)
-        self.assertEqual(box.read_record(), menu_record("/tmp", MENU_PROGRAM, "two words", "last"))
+        for name, cwd, recorded, argv0, args in self.STARTS:
+            with self.subTest(name):
+                box = Sandbox(self)
+                os.makedirs(os.path.join(box.dir, "real"))
+                os.symlink("real", os.path.join(box.dir, "link"))
+                proc, out, err = self.run_in(box, [sys.executable, "-c", self.START,
+                                                   os.path.join(box.dir, cwd), MENU_PROGRAM,
+                                                   argv0] + list(args))
+                self.assertEqual((proc.returncode, err), (0, b""))
+                # Every step execs, so the command has the id the caller started.
+                self.assertEqual(out, b"%d\n" % proc.pid)
+                folder = os.path.join(os.path.realpath(box.dir), recorded)
+                self.assertEqual(box.read_record(), menu_record(folder, argv0, *args))
         self.assertEqual(real_menu_state(), before)
+
+    def test_fake_menu_appends_and_fails_without_a_record_file(self):
+        box = Sandbox(self)
+        menu = ["sh", "-c", "cd / && %s one && %s two" % (MENU_PROGRAM, MENU_PROGRAM)]
+        proc, out, err = self.run_in(box, menu)
+        self.assertEqual((proc.returncode, out, err), (0, b"", b""))
+        self.assertEqual(box.read_record(), menu_record("/", MENU_PROGRAM, "one")
+                         + menu_record("/", MENU_PROGRAM, "two"))
+        env = box.env()
+        del env["GP2X_RECORD"]
+        proc, out, err = self.run_in(box, menu, env=env)
+        self.assertEqual(proc.returncode, 1)
+        self.assertIn(b"GP2X_RECORD", err)
 
     def test_no_menu_when_asked_for_none(self):
         box = Sandbox(self)
@@ -77,6 +118,34 @@ class SandboxTest(unittest.TestCase):
                 self.assertFalse(os.path.exists(ran), "the command ran outside the sandbox")
                 self.assertEqual(os.listdir(empty), [])
 
+    # What FAKE_MENU_BIN names, made in the scratch folder given (None leaves it unset), and
+    # what else the environment holds.
+    BAD_MENUS = [
+        ("unset", lambda folder: None, {}),
+        # Every caller names it, so that none can start a menu it forgot to pass.
+        ("unset with no menu asked for", lambda folder: None, {"GP2X_MENU": "absent"}),
+        ("empty", lambda folder: "", {}),
+        ("no such file", lambda folder: os.path.join(folder, "none"), {}),
+        ("not executable", unexecutable_copy, {}),
+        ("a folder", lambda folder: folder, {}),
+    ]
+
+    def test_never_runs_without_the_fake_menu_program(self):
+        for name, make, extra in self.BAD_MENUS:
+            with self.subTest(name):
+                box = Sandbox(self)
+                env = box.env(**extra)
+                menu = make(box.dir)
+                if menu is None:
+                    del env["FAKE_MENU_BIN"]
+                else:
+                    env["FAKE_MENU_BIN"] = menu
+                ran = os.path.join(box.dir, "command-ran")
+                proc, out, err = self.run_in(box, ["touch", ran], env=env)
+                self.assertEqual(proc.returncode, 125)
+                self.assertIn(b"sandbox.sh: ", err)
+                self.assertIn(b"fake menu program", err)
+                self.assertFalse(os.path.exists(ran), "the command ran without a menu program")
 
 if __name__ == "__main__":
     unittest.main()
