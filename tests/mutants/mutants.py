@@ -63,6 +63,8 @@ MUTANTS = [
     ("the error screen's first flash without its pause", "src/screens/error.cpp",
      "    present();\n    pause_ms(100);\n    fill_screen(0, 0, 0);",
      "    present();\n    fill_screen(0, 0, 0);"),
+    ("help shows the title's picture", "src/screens/help.cpp",
+     "drawSprite(bmp::help, screen", "drawSprite(bmp::title, screen"),
     ("a win leads to the loss screen", "src/screens/dispatch.cpp",
      "case Go::Win: next = you(1); break;", "case Go::Win: next = you(2); break;"),
     ("help closes on a release too", "src/platform/input.cpp",
