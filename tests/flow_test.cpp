@@ -17,6 +17,7 @@
 
 #include "code_rules.h"
 #include "game/rules.h"
+#include "layout.h"
 #include "platform/platform.h"
 #include "screens/flow.h"
 #include "sdl_fixture.h"
@@ -237,12 +238,9 @@ SDL_Surface* portrait(int opponent) {
     return all[opponent - 1];
 }
 
-// The game copies its own rectangle of each portrait, at y 50.
 Call game_portrait(int opponent) {
-    const int x[6] = {18, 13, 14, 15, 15, 15}, w[6] = {32, 43, 43, 37, 39, 40},
-              h[6] = {42, 42, 42, 36, 40, 46};
-    const int i = opponent - 1;
-    return sprite_at(portrait(opponent), x[i], 50, w[i], h[i]);
+    const GamePortrait& p = game_portraits[opponent - 1];
+    return sprite_at(*p.bitmap, p.x, game_portrait_y, p.w, p.h);
 }
 
 Call title_mark(int marked) {
@@ -250,8 +248,7 @@ Call title_mark(int marked) {
 }
 
 Call selection_mark(int marked) {
-    const int bullet_x[6] = {31, 78, 128, 175, 225, 275};
-    return text_at("[ ]", bullet_x[marked - 1] - 3, 90, WHITE);
+    return text_at("[ ]", selection_bullet_x[marked - 1] - 3, 90, WHITE);
 }
 
 // Help draws its picture and nothing over it.
@@ -268,9 +265,6 @@ const char* result_line(bool win, bool tournament) {
 // ---- Presses ----
 
 using Row = std::array<int, HOLES>;
-
-const int colour_keys[COLOURS] = {KEY_X, KEY_B, KEY_Y, KEY_A, KEY_R, KEY_L};
-const int colour_buttons[COLOURS] = {BTN_X, BTN_B, BTN_Y, BTN_A, BTN_R, BTN_L};
 
 Batch balls(const Row& row, bool buttons, int first = 0, int count = HOLES) {
     Batch b;

@@ -19,6 +19,7 @@
 #include "code_rules.h"
 #include "game/game.h"
 #include "game/rules.h"
+#include "layout.h"
 #include "platform/platform.h"
 #include "sdl_fixture.h"
 
@@ -27,34 +28,13 @@ namespace {
 [[maybe_unused]] testing::Environment* const headless =
     testing::AddGlobalTestEnvironment(new HeadlessSdl);
 
-// ---- Where the game screen puts things; rows and holes count from 0 ----
-
-SDL_Rect rect(int x, int y, int w, int h) {
-    return {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w),
-            static_cast<Uint16>(h)};
-}
-SDL_Rect hole_rect(int row, int hole) {
-    return rect(74 + 37 * hole, 21 + 29 * row, 27, 25);
-}
-// The 2x2 markers right of a row: holes 1 and 2 above, 3 and 4 below.
-SDL_Rect marker_rect(int row, int hole) {
-    return rect(hole % 2 ? 239 : 222, 25 + 29 * row + (hole >= 2 ? 11 : 0), 14, 8);
-}
-const int banner_top[ROWS] = {18, 46, 72, 100, 128, 156, 188};
-constexpr int banner_x = 127, banner_w = 54, right_banner_h = 36;
-// Row 2's false banner shows two more lines of its picture than the other rows'.
-int false_banner_h(int row) {
-    return row == 1 ? 36 : 34;
-}
+// ---- The game screen ----
 
 SDL_Surface* ball(int colour) {
     SDL_Surface* const balls[COLOURS] = {bmp::ball_red,    bmp::ball_green, bmp::ball_blue,
                                          bmp::ball_yellow, bmp::ball_brown, bmp::ball_purple};
     return balls[colour - 1];
 }
-
-const int colour_keys[COLOURS] = {KEY_X, KEY_B, KEY_Y, KEY_A, KEY_R, KEY_L};
-const int colour_buttons[COLOURS] = {BTN_X, BTN_B, BTN_Y, BTN_A, BTN_R, BTN_L};
 
 // The next free hole takes the ball, row by row from the top and left to right in a row; the
 // fourth ball fills its row, and a full board takes no more.

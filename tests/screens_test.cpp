@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "game/game.h"
+#include "layout.h"
 #include "platform/platform.h"
 #include "screens/flow.h"
 #include "screens/screens.h"
@@ -219,7 +220,6 @@ std::vector<Call> help_frame() {
 std::vector<Call> selection_frame(int marked, int time_entry) {
     const int portrait_x[6] = {18, 58, 108, 158, 208, 258};
     const int portrait_y[6] = {104, 104, 105, 110, 106, 100};
-    const int bullet_x[6] = {31, 78, 128, 175, 225, 275};
     const int mark_x[6] = {28, 75, 125, 172, 222, 272};
     const int time_y[3] = {20, 32, 44};
     std::vector<Call> f = {fill_with(GREY), text_at("Please choose your opponent!", 80, 70, WHITE)};
@@ -230,7 +230,7 @@ std::vector<Call> selection_frame(int marked, int time_entry) {
     f.push_back(text_at("Name: ", 25, 150, ORANGE));
     f.push_back(text_at("IQ: ", 25, 162, ORANGE));
     f.push_back(text_at("Comment: ", 25, 174, ORANGE));
-    for (int x : bullet_x)
+    for (int x : selection_bullet_x)
         f.push_back(text_at("-", x, 90, CYAN));
     for (int y : time_y)
         f.push_back(text_at("-", 275, y, CYAN));

@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "game/rules.h"
+#include "layout.h"
 #include "platform/platform.h"
 #include "screens/flow.h"
 #include "sdl_fixture.h"
@@ -78,10 +79,6 @@ const int unbound_keys[] = {SDLK_RETURN, SDLK_TAB,   SDLK_BACKSPACE, SDLK_DELETE
 const int bound_keys[] = {KEY_SPACE, KEY_A,  KEY_B,    KEY_L,     KEY_R,   KEY_X,
                           KEY_Y,     KEY_UP, KEY_DOWN, KEY_RIGHT, KEY_LEFT};
 constexpr int buttons = 21; // 0 to 20; the handheld has 0 to 15
-
-// Colours 1 to 6 by key and by button.
-const int colour_keys[COLOURS] = {KEY_X, KEY_B, KEY_Y, KEY_A, KEY_R, KEY_L};
-const int colour_buttons[COLOURS] = {BTN_X, BTN_B, BTN_Y, BTN_A, BTN_R, BTN_L};
 
 bool is_press(const SDL_Event& e) {
     return e.type == SDL_KEYDOWN || e.type == SDL_JOYBUTTONDOWN;
@@ -124,22 +121,22 @@ std::string describe_all(const std::vector<SDL_Event>& events, long more) {
 // a deciding row's banner, the error screen) or B (the win and loss screens).
 enum class Wait { No, AnyPress, B };
 
-// The game's portraits: the rectangle the game copies of each opponent's picture, at y 50.
-struct Portrait {
-    SDL_Surface** bitmap;
-    int x, w, h;
-};
-const Portrait game_portraits[COLOURS] = {
-    {&bmp::borin_quastle, 18, 32, 42},     {&bmp::wenna_pollsby, 13, 43, 42},
-    {&bmp::tovi_glimrat, 14, 43, 42},      {&bmp::jory_vandle, 15, 37, 36},
-    {&bmp::hollis_quibbleton, 15, 39, 40}, {&bmp::zebrolt_mm, 15, 40, 46},
-};
 SDL_Surface** const ball_pictures[COLOURS] = {&bmp::ball_red,   &bmp::ball_green,
                                               &bmp::ball_blue,  &bmp::ball_yellow,
                                               &bmp::ball_brown, &bmp::ball_purple};
-const int banner_y[ROWS] = {18, 46, 72, 100, 128, 156, 188};
 
 constexpr int HOLES_ALL = ROWS * HOLES;
+
+// The hole (0 to 27, in filling order) whose place, by rect_of(row, hole), the call covers
+// exactly; -1 when none.
+int place_of(const Call& c, SDL_Rect (*rect_of)(int, int)) {
+    for (int r = 0; r < ROWS; ++r)
+        for (int h = 0; h < HOLES; ++h) {
+            const SDL_Rect at = rect_of(r, h);
+            if (c.x == at.x && c.y == at.y && c.w == at.w && c.h == at.h) return r * HOLES + h;
+        }
+    return -1;
+}
 
 // One game frame as drawn: the balls by hole (index 0 to 27 in filling order), the markers and
 // banners by row, the opponent by portrait, and any call no game frame holds.
@@ -188,46 +185,42 @@ Board read_board(const std::vector<Call>& segment) {
         }
         bool known = false;
         for (int o = 0; o < COLOURS; ++o) {
-            const Portrait& p = game_portraits[o];
+            const GamePortrait& p = game_portraits[o];
             if (c.bitmap != *p.bitmap) continue;
             known = true;
-            if (c.x != p.x || c.y != 50 || c.w != p.w || c.h != p.h || b.opponent)
+            if (c.x != p.x || c.y != game_portrait_y || c.w != p.w || c.h != p.h || b.opponent)
                 problem(c, "portrait out of place");
             b.opponent = o + 1;
         }
         for (int colour = 1; colour <= COLOURS; ++colour) {
             if (c.bitmap != *ball_pictures[colour - 1]) continue;
             known = true;
-            const int h = (c.x - 74) / 37, r = (c.y - 21) / 29;
-            if (c.w != 27 || c.h != 25 || c.x != 74 + 37 * h || c.y != 21 + 29 * r || h < 0 ||
-                h >= HOLES || r < 0 || r >= ROWS) {
+            const int i = place_of(c, hole_rect);
+            if (i < 0) {
                 problem(c, "ball off every hole");
                 continue;
             }
-            if (b.hole[r * HOLES + h]) problem(c, "second ball in one hole");
-            b.hole[r * HOLES + h] = colour;
+            if (b.hole[i]) problem(c, "second ball in one hole");
+            b.hole[i] = colour;
             ++b.balls;
         }
         if (c.bitmap == bmp::white || c.bitmap == bmp::black || c.bitmap == bmp::black_cross) {
             known = true;
-            const int h = (c.x == 239 ? 1 : 0) + ((c.y - 25) % 29 == 11 ? 2 : 0);
-            const int r = (c.y - 25 - (h >= 2 ? 11 : 0)) / 29;
-            if (c.w != 14 || c.h != 8 || (c.x != 222 && c.x != 239) || r < 0 || r >= ROWS ||
-                c.y != 25 + 29 * r + (h >= 2 ? 11 : 0)) {
+            const int i = place_of(c, marker_rect);
+            if (i < 0) {
                 problem(c, "marker off every marker place");
                 continue;
             }
-            const int i = r * HOLES + h;
             ++(c.bitmap == bmp::white ? b.white : c.bitmap == bmp::black ? b.black : b.cross)[i];
         }
         if (c.bitmap == bmp::rite || c.bitmap == bmp::falce) {
             known = true;
             int r = 0;
-            while (r < ROWS && banner_y[r] != c.y)
+            while (r < ROWS && banner_top[r] != c.y)
                 ++r;
             const bool right = c.bitmap == bmp::rite;
-            const int height = right || r == 1 ? 36 : 34; // row 2's false banner is taller
-            if (r == ROWS || c.x != 127 || c.w != 54 || c.h != height) {
+            if (r == ROWS || c.x != banner_x || c.w != banner_w ||
+                c.h != (right ? right_banner_h : false_banner_h(r))) {
                 problem(c, "banner off every row");
                 continue;
             }
