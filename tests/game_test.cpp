@@ -12,6 +12,7 @@
 #include <iterator>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,74 @@ namespace {
 
 [[maybe_unused]] testing::Environment* const headless =
     testing::AddGlobalTestEnvironment(new HeadlessSdl);
+
+// ---- Pixels the game screen must show ----
+
+// A picture's pixel as the screen stores that colour.
+Uint32 as_screen(SDL_Surface* s, int x, int y) {
+    Uint8 r, g, b;
+    SDL_GetRGB(raw_pixel(s, x, y), s->format, &r, &g, &b);
+    return SDL_MapRGB(screen->format, r, g, b);
+}
+
+bool is_magenta(SDL_Surface* s, int x, int y) {
+    return raw_pixel(s, x, y) == SDL_MapRGB(s->format, 255, 0, 255);
+}
+
+// One picture drawn at (x, y), at most w x h of it, with its magenta left out.
+struct Layer {
+    SDL_Surface* bitmap;
+    int x, y, w, h;
+};
+
+// The colour the screen must show at (x, y) when the layers (bottom first) are drawn over the
+// game's background picture.
+Uint32 expected_at(const std::vector<Layer>& layers, int x, int y) {
+    for (auto l = layers.rbegin(); l != layers.rend(); ++l) {
+        const int bx = x - l->x, by = y - l->y;
+        if (!l->bitmap || bx < 0 || by < 0 || bx >= l->w || by >= l->h) continue;
+        if (bx >= l->bitmap->w || by >= l->bitmap->h) continue;
+        if (!is_magenta(l->bitmap, bx, by)) return as_screen(l->bitmap, bx, by);
+    }
+    return as_screen(bmp::main_scr, x, y);
+}
+
+testing::AssertionResult region_matches(const std::vector<Layer>& layers, SDL_Rect r) {
+    int wrong = 0, fx = 0, fy = 0;
+    Uint32 want = 0, got = 0;
+    for (int y = r.y; y < r.y + r.h; ++y)
+        for (int x = r.x; x < r.x + r.w; ++x) {
+            const Uint32 e = expected_at(layers, x, y), a = raw_pixel(screen, x, y);
+            if (e == a) continue;
+            if (wrong++ == 0) fx = x, fy = y, want = e, got = a;
+        }
+    if (wrong == 0) return testing::AssertionSuccess();
+    std::ostringstream os;
+    os << wrong << " of " << r.w * r.h << " pixels differ in " << r.w << "x" << r.h << " at ("
+       << r.x << "," << r.y << "); first at (" << fx << "," << fy << "): expected 0x" << std::hex
+       << want << ", screen has 0x" << got;
+    if (const char* dir = std::getenv("GAME_TEST_DUMP")) {
+        static int dumps = 0;
+        const std::string file = std::string(dir) + "/mismatch" + std::to_string(++dumps) + ".bmp";
+        SDL_SaveBMP(screen, file.c_str());
+        os << " (screen saved as " << file << ")";
+    }
+    return testing::AssertionFailure() << os.str();
+}
+
+// ---- Events ----
+
+bool same_event(const SDL_Event& a, const SDL_Event& b) {
+    if (a.type != b.type) return false;
+    switch (a.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: return a.key.keysym.sym == b.key.keysym.sym;
+    case SDL_JOYBUTTONDOWN:
+    case SDL_JOYBUTTONUP:
+        return a.jbutton.button == b.jbutton.button && a.jbutton.which == b.jbutton.which;
+    default: return true;
+    }
+}
 
 // ---- The game screen ----
 
