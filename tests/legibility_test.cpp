@@ -130,28 +130,20 @@ Measured measure(const DrawCall& d) {
 
 // ---- Running a screen ----
 
-struct Done {};
-
-// Measures every text a screen draws. After each presented frame the next batch of presses is
-// queued, so the screen shows its texts in each of their places; once every batch has been
-// taken and shown, the run ends by unwinding out of the screen's loop.
-class Reader {
+// Each distinct text, place and colour once, with the worst contrast it was drawn with.
+class Texts {
   public:
-    explicit Reader(std::vector<Batch> batches) : batches_(std::move(batches)) {}
-
-    void run(const std::function<void()>& screen_loop) {
-        Installed guard(*this);
-        try {
-            screen_loop();
-            ADD_FAILURE() << "the screen returned before all its presses were taken";
-        } catch (const Done&) {
-        } catch (const Hang& h) {
-            ADD_FAILURE() << h.what();
-        }
+    void add(const DrawCall& d) {
+        if (d.kind != DrawCall::Text) return;
+        const Measured m = measure(d);
+        const auto key = std::make_tuple(m.text, m.x, m.y, m.colour.r, m.colour.g, m.colour.b);
+        const auto seen = texts_.find(key);
+        if (seen == texts_.end())
+            texts_.emplace(key, m);
+        else if (m.contrast < seen->second.contrast)
+            seen->second = m;
     }
-
-    // Each distinct text, place and colour once, with the worst contrast it was drawn with.
-    std::vector<Measured> texts() const {
+    std::vector<Measured> all() const {
         std::vector<Measured> out;
         for (const auto& entry : texts_)
             out.push_back(entry.second);
@@ -159,44 +151,6 @@ class Reader {
     }
 
   private:
-    struct Installed : OnSeams<Reader> {
-        explicit Installed(Reader& r) : OnSeams(r, &Reader::empty_hook, &Reader::draw_hook) {}
-    };
-
-    static void draw_hook(const DrawCall& d) {
-        Reader& r = OnSeams<Reader>::player();
-        if (d.kind == DrawCall::Flip) r.flipped_ = true;
-        if (d.kind != DrawCall::Text) return;
-        const Measured m = measure(d);
-        const auto key = std::make_tuple(m.text, m.x, m.y, m.colour.r, m.colour.g, m.colour.b);
-        const auto seen = r.texts_.find(key);
-        if (seen == r.texts_.end())
-            r.texts_.emplace(key, m);
-        else if (m.contrast < seen->second.contrast)
-            seen->second = m;
-    }
-
-    // A batch counts as taken at the first empty poll after it went in; only a frame presented
-    // after that shows what it did.
-    static void empty_hook() {
-        Reader& r = OnSeams<Reader>::player();
-        if (++r.polls_ > Script::max_empty_polls) throw Hang("the screen never presented a frame");
-        if (r.queued_) {
-            r.queued_ = false;
-            r.flipped_ = false;
-            return;
-        }
-        if (!r.flipped_) return;
-        if (r.next_ == r.batches_.size()) throw Done{};
-        r.queued_ = true;
-        r.polls_ = 0;
-        push(r.batches_[r.next_++]);
-    }
-
-    std::vector<Batch> batches_;
-    size_t next_ = 0;
-    int polls_ = 0;
-    bool flipped_ = false, queued_ = false;
     std::map<std::tuple<std::string, int, int, int, int, int>, Measured> texts_;
 };
 
@@ -206,8 +160,8 @@ class Reader {
 struct ScreenCase {
     std::string name;
     Globals start;
-    std::vector<Batch> presses; // one batch after each frame, to move marks and pages
-    std::function<void()> loop;
+    std::vector<Batch> presses; // one batch after each frame: marks moved, then the way out
+    std::function<Next()> loop;
 };
 
 std::ostream& operator<<(std::ostream& os, const ScreenCase& c) {
@@ -220,25 +174,33 @@ std::vector<ScreenCase> screen_cases() {
     std::vector<ScreenCase> cases = {
         {"Title",
          start,
-         {{key_down(KEY_DOWN)}, {key_down(KEY_DOWN)}, {key_down(KEY_DOWN)}},
-         [] { title_screen_x(); }},
+         {{key_down(KEY_DOWN)}, {key_down(KEY_DOWN)}, {key_down(KEY_DOWN)}, {key_down(KEY_ESCAPE)}},
+         title_screen_x},
     };
     // On the selection, L steps the time mark through its three places, Right the opponent mark
     // (with that opponent's card) through all six.
     std::vector<Batch> selection = {{key_down(KEY_L)}, {key_down(KEY_L)}};
     for (int i = 0; i < 5; ++i)
         selection.push_back({key_down(KEY_RIGHT)});
-    cases.push_back({"QuickGameSelection", start, selection, [] { quick_game_select(); }});
+    selection.push_back({key_down(KEY_X)});
+    cases.push_back({"QuickGameSelection", start, selection, quick_game_select});
     for (int n = 1; n <= 6; ++n) {
-        cases.push_back({"Round" + std::to_string(n), {0, 1, 2, n}, {}, [n] { round_no(n); }});
-        cases.push_back({"GameAgainst" + std::to_string(n), start, {}, [n] { main_game(n); }});
+        cases.push_back({"Round" + std::to_string(n), {0, 1, 2, n}, {{key_down(KEY_X)}}, [n] {
+                             return round_no(n);
+                         }});
+        cases.push_back(
+            {"GameAgainst" + std::to_string(n), start, {{button_down(BTN_SELECT)}}, [n] {
+                 return main_game(n);
+             }});
     }
     for (int cropp : {1, 2}) {
         const std::string mode = cropp == 1 ? "QuickGame" : "Tournament";
-        cases.push_back({"Win" + mode, {0, 1, cropp, 1}, {}, [] { you(1); }});
-        cases.push_back({"Loss" + mode, {0, 1, cropp, 1}, {}, [] { you(2); }});
+        cases.push_back(
+            {"Win" + mode, {0, 1, cropp, 1}, {{key_down(KEY_B)}}, [] { return you(1); }});
+        cases.push_back(
+            {"Loss" + mode, {0, 1, cropp, 1}, {{key_down(KEY_B)}}, [] { return you(2); }});
     }
-    cases.push_back({"Error", start, {}, [] { error(); }});
+    cases.push_back({"Error", start, {{key_down(KEY_B)}}, error});
     return cases;
 }
 
@@ -252,11 +214,15 @@ TEST_P(Legibility, EveryTextLiesInsideTheScreenAndStandsOutFromItsBackground) {
     const ScreenCase& c = GetParam();
     set_globals(c.start);
     on_pause = [](int) {}; // the error screen's flashes need not take their time here
-    Reader reader(c.presses);
-    reader.run(c.loop);
+    Texts seen;
+    Player p(c.presses);
+    p.on_call = [&seen](const DrawCall& d) { seen.add(d); };
+    const auto next = p.run(c.loop);
     on_pause = nullptr;
+    ASSERT_TRUE(next) << "the screen did not end on its last press";
+    EXPECT_EQ(p.fed(), c.presses.size()) << "the screen ended before all its presses";
 
-    const std::vector<Measured> texts = reader.texts();
+    const std::vector<Measured> texts = seen.all();
     ASSERT_FALSE(texts.empty()) << "the screen drew no text";
     for (const Measured& m : texts) {
         std::printf("  %-20s %s\n", c.name.c_str(), describe(m).c_str());

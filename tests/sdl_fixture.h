@@ -614,3 +614,106 @@ inline bool run_scripted(Script& script, const std::function<void()>& body) {
     }
     return false;
 }
+
+// ---- The batch player ----
+
+struct Spun : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Feeds batches of events to a screen through the empty-queue seam and records what the screen
+// draws. A batch counts as taken at the first empty poll after it went in; the next batch goes
+// in once a frame has been presented after that, or after some empty polls without one (a
+// screen that waits without redrawing). When every batch has been taken and the screen still
+// polls past a bound, the run ends as a failure.
+class Player {
+  public:
+    static constexpr int idle_polls = 20;
+    static constexpr int bound = 500;
+
+    struct Frame {
+        std::vector<Call> calls; // up to and with the flip
+        size_t taken;            // batches taken when it was flipped
+    };
+
+    explicit Player(std::vector<Batch> batches = {}) : batches_(std::move(batches)) {}
+
+    // Runs at every empty poll, before anything is fed.
+    std::function<void()> probe;
+    // Runs at each drawing call, before it is drawn: the screen then holds all drawn before it.
+    std::function<void(const DrawCall&)> on_call;
+
+    template <class Screen> std::optional<Next> run(Screen loop) {
+        Installed guard(*this);
+        try {
+            return loop();
+        } catch (const Spun& e) {
+            ADD_FAILURE() << e.what();
+        }
+        return std::nullopt;
+    }
+
+    size_t fed() const { return fed_; }
+    size_t batch_count() const { return batches_.size(); }
+    const std::vector<Call>& calls() const { return calls_; }
+    const std::vector<Frame>& frames() const { return frames_; }
+
+    // The first frame presented once this many batches had been taken; null when none was.
+    const Frame* frame_after(size_t taken) const {
+        for (const Frame& f : frames_)
+            if (f.taken == taken) return &f;
+        return nullptr;
+    }
+
+  private:
+    struct Installed : OnSeams<Player> {
+        explicit Installed(Player& p) : OnSeams(p, &Player::empty_hook, &Player::draw_hook) {}
+    };
+
+    static void empty_hook() { OnSeams<Player>::player().empty_poll(); }
+    static void draw_hook(const DrawCall& d) { OnSeams<Player>::player().record(d); }
+
+    void record(const DrawCall& d) {
+        if (on_call) on_call(d);
+        const Call c = recorded(d);
+        calls_.push_back(c);
+        pending_.push_back(c);
+        if (d.kind == DrawCall::Flip) {
+            frames_.push_back({pending_, taken_});
+            pending_.clear();
+            flipped_ = true;
+        }
+    }
+
+    void empty_poll() {
+        if (probe) probe();
+        if (!taken_all_fed_) {
+            taken_all_fed_ = true;
+            ++taken_;
+            flipped_ = false;
+            idle_ = 0;
+            return;
+        }
+        if (fed_ < batches_.size()) {
+            if (flipped_ || ++idle_ >= idle_polls) {
+                push(batches_[fed_]);
+                ++fed_;
+                taken_all_fed_ = false;
+            }
+            return;
+        }
+        if (++after_last_ > bound) {
+            std::ostringstream os;
+            os << "the screen still runs " << bound << " empty polls after all " << fed_
+               << " batches were taken (" << frames_.size() << " frames drawn)";
+            throw Spun(os.str());
+        }
+    }
+
+    std::vector<Batch> batches_;
+    size_t fed_ = 0, taken_ = 0;
+    bool taken_all_fed_ = true, flipped_ = false;
+    int idle_ = 0, after_last_ = 0;
+    std::vector<Call> calls_, pending_;
+    std::vector<Frame> frames_;
+};
