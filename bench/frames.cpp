@@ -221,22 +221,34 @@ void use(Set set) {
     loaded = set;
 }
 
-void draw(const Screen& s, Set set, const std::vector<DrawCall>& floor) {
-    if (set == Set::Floor)
-        replay(floor);
-    else
-        s.frame();
+// One screen's frame in one set, ready to be drawn again and again: its pictures loaded, its
+// floor recorded, and one frame drawn already (the font's glyph cache fills on the first).
+struct Frame {
+    const Screen& screen;
+    Set set;
+    std::vector<DrawCall> floor;
+
+    void operator()() const {
+        if (set == Set::Floor)
+            replay(floor);
+        else
+            screen.frame();
+    }
+};
+
+Frame ready(const Screen& s, Set set) {
+    use(set);
+    Frame f{s, set, set == Set::Floor ? fills_and_copies(s) : std::vector<DrawCall>()};
+    f();
+    return f;
 }
 
 // ---- Google Benchmark ----
 
 void frame_benchmark(benchmark::State& state, const Screen* s, Set set) {
-    use(set);
-    const std::vector<DrawCall> floor =
-        set == Set::Floor ? fills_and_copies(*s) : std::vector<DrawCall>();
-    draw(*s, set, floor); // the font's glyph cache fills on the first frame
+    const Frame frame = ready(*s, set);
     for (auto _ : state)
-        draw(*s, set, floor);
+        frame();
 }
 
 // A fresh process of the program, started in the folder that holds data/ and waited for: what
@@ -329,14 +341,11 @@ void make_boards() {
 
 int callgrind(int frames) {
     for (Set set : {Set::Shipped, Set::Deep, Set::Floor}) {
-        use(set);
         for (const Screen& s : screens()) {
-            const std::vector<DrawCall> floor =
-                set == Set::Floor ? fills_and_copies(s) : std::vector<DrawCall>();
-            draw(s, set, floor);
+            const Frame frame = ready(s, set);
             CALLGRIND_ZERO_STATS;
             for (int i = 0; i < frames; ++i)
-                draw(s, set, floor);
+                frame();
             const std::string label = std::string(set_names[static_cast<int>(set)]) + "/" + s.name +
                                       "/" + std::to_string(frames);
             CALLGRIND_DUMP_STATS_AT(label.c_str());
