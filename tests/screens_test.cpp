@@ -21,6 +21,7 @@
 #include "screens/flow.h"
 #include "screens/screens.h"
 #include "sdl_fixture.h"
+#include "text_cover.h"
 
 namespace {
 
@@ -990,25 +991,18 @@ struct Covered {
 
 Covered check_covered(TTF_Font* font_8pt, const Call& text) {
     Covered c;
-    const SDL_Color white = {255, 255, 255, 0};
-    SDL_Surface* alone = TTF_RenderText_Blended(font_8pt, text.text.c_str(), white);
-    if (!alone) return c;
     const Uint32 want =
         SDL_MapRGB(screen->format, static_cast<Uint8>(text.colour.r),
                    static_cast<Uint8>(text.colour.g), static_cast<Uint8>(text.colour.b));
-    for (int y = 0; y < alone->h; ++y)
-        for (int x = 0; x < alone->w; ++x) {
-            Uint8 r, g, b, a;
-            SDL_GetRGBA(raw_pixel(alone, x, y), alone->format, &r, &g, &b, &a);
-            const int sx = text.x + x, sy = text.y + y;
-            if (a != 255 || sx < 0 || sy < 0 || sx >= screen->w || sy >= screen->h) continue;
-            ++c.pixels;
-            if (raw_pixel(screen, sx, sy) != want && c.wrong++ == 0) {
-                c.first_x = sx;
-                c.first_y = sy;
-            }
+    for (const auto& [x, y] : fully_covered(font_8pt, text.text.c_str())) {
+        const int sx = text.x + x, sy = text.y + y;
+        if (sx < 0 || sy < 0 || sx >= screen->w || sy >= screen->h) continue;
+        ++c.pixels;
+        if (raw_pixel(screen, sx, sy) != want && c.wrong++ == 0) {
+            c.first_x = sx;
+            c.first_y = sy;
         }
-    SDL_FreeSurface(alone);
+    }
     return c;
 }
 

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+#include "../text_cover.h"
+
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::fputs("usage: text_mask FONT TEXT...\n", stderr);
@@ -18,22 +20,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "text_mask: cannot open %s: %s\n", argv[1], TTF_GetError());
         return 1;
     }
-    const SDL_Color white = {255, 255, 255, 0};
     for (int i = 2; i < argc; ++i) {
-        SDL_Surface* s = TTF_RenderText_Blended(font, argv[i], white);
         const char* gap = "";
-        for (int y = 0; s && y < s->h; ++y)
-            for (int x = 0; x < s->w; ++x) {
-                const Uint32 px = *reinterpret_cast<const Uint32*>(
-                    static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * 4);
-                Uint8 r, g, b, a;
-                SDL_GetRGBA(px, s->format, &r, &g, &b, &a);
-                if (a != 255) continue;
-                std::printf("%s%d,%d", gap, x, y);
-                gap = " ";
-            }
+        for (const auto& [x, y] : fully_covered(font, argv[i])) {
+            std::printf("%s%d,%d", gap, x, y);
+            gap = " ";
+        }
         std::printf("\n");
-        if (s) SDL_FreeSurface(s);
     }
     TTF_CloseFont(font);
     TTF_Quit();
