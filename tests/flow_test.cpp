@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
@@ -27,183 +28,21 @@ namespace {
 [[maybe_unused]] testing::Environment* const headless =
     testing::AddGlobalTestEnvironment(new HeadlessSdl);
 
-// ---- Telling the screens apart (the recogniser is the fixture's) ----
+// ---- Running the dispatcher ----
 
-// Screens that draw once and then wait: the first frame of one shows all that was queued.
-bool draws_once(Shown s) {
-    return s == Shown::Help || s == Shown::Win || s == Shown::Loss || s == Shown::Error;
-}
-
-// ---- The driver ----
-
-class Driver;
-
-// One fresh frame of the script: the screen it must show, checks of it, and what is pressed.
-struct Step {
-    Shown expect;
-    const char* name;
-    std::function<void(const Driver&)> check; // may be empty
-    Batch press;                              // queued after the checks
-    int seed = -1;                            // when set: srand(seed) just before pressing
-};
-
-struct Stuck : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-struct StepFailed : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-struct ScriptDone {};
-
-// Runs run_screens() and plays its steps from the empty-queue seam, one per fresh frame: a
-// frame flipped after what was queued had been taken (the first empty poll after queuing), or
-// the first frame of a screen that draws once, flipped since the queuing. The run ends by an
-// exception from the seam: when the steps are over, when a step fails, or when no fresh frame
-// comes for a while. It records the frames, the pauses asked for and the deepest stack address
-// the seam was called at.
-class Driver {
-  public:
-    static constexpr int patience = 2000; // empty polls without a fresh frame: stuck
-
-    explicit Driver(std::vector<Step> steps = {}) : steps_(std::move(steps)) {}
-
-    // Called when the steps run out, to append the next ones; false ends the run.
-    std::function<bool(std::vector<Step>&)> more;
-    // Called at each pause after it is recorded (a press queued during the error's flash).
-    std::function<void(int)> pause_extra;
-    // Named in failures: which part of a long script a step belongs to.
-    std::string context = "the script";
-
-    // True when the script ran to its end; failures are reported.
-    bool run() {
-        volatile char base = 0;
-        base_ = reinterpret_cast<std::uintptr_t>(&base);
-        deepest_ = base_;
-        Installed guard(*this);
-        try {
-            const int status = run_screens();
-            ADD_FAILURE() << "run_screens() returned " << status << " with " << steps_run_
-                          << " steps run";
-        } catch (const ScriptDone&) {
-            return true;
-        } catch (const Stuck& e) {
-            ADD_FAILURE() << e.what();
-        } catch (const StepFailed& e) {
-            ADD_FAILURE() << e.what();
-        }
+// Runs run_screens() with the script on the seams until the script's end, which stops it; the
+// pauses are only recorded. True when the script ran to its end; failures are reported.
+bool run_script(Player& p) {
+    p.stop_at_end = true;
+    p.real_pauses = false;
+    p.history = false;
+    if (const std::optional<int> status = p.run(run_screens)) {
+        ADD_FAILURE() << "run_screens() returned " << *status << " with " << p.steps_run()
+                      << " steps run";
         return false;
     }
-
-    const std::vector<Call>& frame() const { return frame_; }
-    // The pauses asked for since the last presses were queued.
-    const std::vector<int>& pauses() const { return pauses_; }
-    // Empty polls while the error screen's text was the last frame, over the whole run.
-    int error_polls() const { return error_polls_; }
-    long steps_run() const { return steps_run_; }
-    // How far below run()'s own frame the seam has been called at the deepest, in bytes (the
-    // stack grows downward here).
-    long depth() const { return static_cast<long>(base_ - deepest_); }
-
-  private:
-    struct Installed : OnSeams<Driver> {
-        explicit Installed(Driver& d) : OnSeams(d, &Driver::empty_hook, &Driver::draw_hook) {
-            on_pause = &Driver::pause_hook;
-        }
-        ~Installed() { on_pause = nullptr; }
-    };
-
-    static void empty_hook() {
-        volatile char here = 0;
-        OnSeams<Driver>::player().empty_poll(reinterpret_cast<std::uintptr_t>(&here));
-    }
-    static void draw_hook(const DrawCall& d) { OnSeams<Driver>::player().record(d); }
-    static void pause_hook(int ms) {
-        Driver& d = OnSeams<Driver>::player();
-        d.pauses_.push_back(ms);
-        if (d.pause_extra) d.pause_extra(ms);
-    }
-
-    void record(const DrawCall& d) {
-        if (d.kind != DrawCall::Flip) {
-            drawing_.push_back(recorded(d));
-            return;
-        }
-        frame_.swap(drawing_);
-        drawing_.clear();
-        shown_ = screen_of(frame_);
-        ++flips_;
-    }
-
-    void empty_poll(std::uintptr_t here) {
-        deepest_ = std::min(deepest_, here);
-        if (shown_ == Shown::Error) ++error_polls_;
-        if (!taken_) {
-            taken_ = true;
-            flips_at_taken_ = flips_;
-            const bool drawn_once =
-                draws_once(shown_) && shown_ != shown_at_queue_ && flips_ > flips_at_queue_;
-            if (!drawn_once) return wait();
-        } else if (flips_ == flips_at_taken_) {
-            return wait();
-        }
-        idle_ = 0;
-        next_step();
-    }
-
-    void wait() {
-        if (++idle_ <= patience) return;
-        std::ostringstream os;
-        os << context << ": no fresh frame after " << patience << " empty polls; " << steps_run_
-           << " steps run, the last frame shows the " << name_of(shown_)
-           << " screen:" << describe(frame_);
-        throw Stuck(os.str());
-    }
-
-    void next_step() {
-        if (next_ == steps_.size()) {
-            steps_.clear();
-            next_ = 0;
-            if (!more || !more(steps_) || steps_.empty()) throw ScriptDone();
-        }
-        const Step& s = steps_[next_++];
-        const auto where = [&] {
-            std::ostringstream os;
-            os << context << ", step \"" << s.name << "\" (" << steps_run_ + 1 << " run)";
-            return os.str();
-        };
-        if (shown_ != s.expect) {
-            std::ostringstream os;
-            os << where() << ": expected the " << name_of(s.expect) << " screen, the last frame "
-               << "shows the " << name_of(shown_) << " screen:" << describe(frame_);
-            throw StepFailed(os.str());
-        }
-        if (s.check) s.check(*this);
-        if (testing::Test::HasFailure()) throw StepFailed(where() + " failed");
-        if (s.seed >= 0) std::srand(static_cast<unsigned>(s.seed));
-        queue(s.press);
-        ++steps_run_;
-        if (next_ == steps_.size() && !more) throw ScriptDone();
-    }
-
-    void queue(const Batch& press) {
-        push(press);
-        taken_ = false;
-        shown_at_queue_ = shown_;
-        flips_at_queue_ = flips_;
-        pauses_.clear();
-    }
-
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    long steps_run_ = 0;
-    std::vector<Call> frame_, drawing_;
-    Shown shown_ = Shown::Nothing, shown_at_queue_ = Shown::Nothing;
-    long flips_ = 0, flips_at_queue_ = 0, flips_at_taken_ = 0;
-    bool taken_ = true;
-    int idle_ = 0, error_polls_ = 0;
-    std::vector<int> pauses_;
-    std::uintptr_t base_ = 0, deepest_ = 0;
-};
+    return p.finished();
+}
 
 // ---- What the frames must hold ----
 
@@ -307,7 +146,7 @@ class Plan {
     void on_title(const char* name, Batch press) {
         const Model m = m_;
         add({Shown::Title, name,
-             [m](const Driver& d) {
+             [m](const Player& d) {
                  EXPECT_TRUE(has(d.frame(), title_mark(m.what))) << describe(d.frame());
                  EXPECT_TRUE(globals_are({m.what, m.opt, m.cropp, m.round_n}));
              },
@@ -338,7 +177,7 @@ class Plan {
     void on_selection(const char* name, Batch press, int seed = -1) {
         const Model m = m_;
         add({Shown::Selection, name,
-             [m](const Driver& d) {
+             [m](const Player& d) {
                  EXPECT_TRUE(has(d.frame(), selection_mark(m.opt))) << describe(d.frame());
                  EXPECT_TRUE(globals_are({m.what, m.opt, 1, m.round_n}));
              },
@@ -363,7 +202,7 @@ class Plan {
         begin_game(m.round_n, seed);
         add({Shown::Round,
              "round screen",
-             [m](const Driver& d) {
+             [m](const Player& d) {
                  EXPECT_TRUE(has(d.frame(), text_at(std::to_string(m.round_n), 137, 20, WHITE)))
                      << describe(d.frame());
                  EXPECT_TRUE(has_sprite_at(d.frame(), portrait(m.round_n), 15, 57))
@@ -379,7 +218,7 @@ class Plan {
         const Model m = m_;
         add({Shown::Round,
              "x on the round screen",
-             [m](const Driver& d) {
+             [m](const Player& d) {
                  EXPECT_TRUE(has(d.frame(), text_at(std::to_string(m.round_n), 137, 20, WHITE)));
                  EXPECT_TRUE(globals_are({m.what, m.opt, 2, m.round_n}));
              },
@@ -393,7 +232,7 @@ class Plan {
         const int opponent = opponent_, placed = placed_, wrong = wrong_rows(),
                   right = right_row() ? 1 : 0;
         add({Shown::Game, name,
-             [=](const Driver& d) {
+             [=](const Player& d) {
                  EXPECT_TRUE(has(d.frame(), game_portrait(opponent))) << describe(d.frame());
                  EXPECT_EQ(count_balls(d.frame()), placed);
                  EXPECT_EQ(count_sprites(d.frame(), bmp::falce), wrong);
@@ -439,7 +278,7 @@ class Plan {
             place(row[h]);
         add({Shown::Help,
              "help from the game",
-             [](const Driver& d) { EXPECT_TRUE(help_alone(d.frame())); },
+             [](const Player& d) { EXPECT_TRUE(help_alone(d.frame())); },
              {close}});
         on_game("the rest of the row after help", balls(row, true, before, HOLES - before));
         for (int h = before; h < HOLES; ++h)
@@ -464,7 +303,7 @@ class Plan {
         const Model m = m_;
         add({won ? Shown::Win : Shown::Loss,
              won ? "win screen" : "loss screen",
-             [m, won](const Driver& d) {
+             [m, won](const Player& d) {
                  EXPECT_TRUE(
                      has(d.frame(), text_at(result_line(won, m.cropp == 2), 51, 193, WHITE)))
                      << describe(d.frame());
@@ -478,7 +317,7 @@ class Plan {
     void on_error(SDL_Event close, bool press = true) {
         const Model m = m_;
         add({Shown::Error, "error screen",
-             [m](const Driver& d) {
+             [m](const Player& d) {
                  EXPECT_EQ(d.pauses(), (std::vector<int>{100, 100}))
                      << "pauses asked for by the error screen's flashes";
                  EXPECT_TRUE(has(d.frame(),
@@ -600,7 +439,7 @@ void tournament(Plan& p, unsigned seed, int b) {
 
 TEST_F(Flow, ThousandsOfRoundTripsLeaveTheStackAsDeepAsTheFirstFew) {
     Model m;
-    Driver d;
+    Player d;
     int session = 0, quick_played = 0, tournaments_played = 0;
     long early_depth = 0;
     d.more = [&](std::vector<Step>& out) {
@@ -626,8 +465,8 @@ TEST_F(Flow, ThousandsOfRoundTripsLeaveTheStackAsDeepAsTheFirstFew) {
         ++session;
         return true;
     };
-    ASSERT_TRUE(d.run());
-    std::printf("%d Quick Games, %d tournaments, %ld steps; the seam was called at most %ld bytes "
+    ASSERT_TRUE(run_script(d));
+    std::printf("%d Quick Games, %d tournaments, %zu steps; the seam was called at most %ld bytes "
                 "below the driver's frame after the first %d sessions, and %ld bytes after all\n",
                 quick_played, tournaments_played, d.steps_run(), early_depth, early_blocks * block,
                 d.depth());
@@ -673,14 +512,14 @@ TEST_P(RightRightB, QueuedTogetherStartAGameAgainstTheOpponentTwoToTheRight) {
     const int want = c.opponent;
     steps.push_back({Shown::Game,
                      "the game",
-                     [want](const Driver& d) {
+                     [want](const Player& d) {
                          EXPECT_TRUE(has(d.frame(), game_portrait(want))) << describe(d.frame());
                          EXPECT_EQ(count_balls(d.frame()), 0) << "b was taken as a ball";
                          EXPECT_TRUE(globals_are({0, want, 1, 1}));
                      },
                      {}});
-    Driver d(steps);
-    EXPECT_TRUE(d.run());
+    Player d(steps);
+    EXPECT_TRUE(run_script(d));
 }
 
 struct QueuedCase {
@@ -708,12 +547,12 @@ TEST_P(HelpFromTitle, DownDownActivateFromQuickGameOpensHelp) {
     p.on_title("down, down, activate", GetParam().press);
     steps.push_back({Shown::Help,
                      "help",
-                     [](const Driver& d) { EXPECT_TRUE(help_alone(d.frame())); },
+                     [](const Player& d) { EXPECT_TRUE(help_alone(d.frame())); },
                      {key_down(KEY_DOWN)}});
     m.what = 2;
     p.on_title("back with Help marked", {}); // the down that closed help moved nothing
-    Driver d(steps);
-    EXPECT_TRUE(d.run());
+    Player d(steps);
+    EXPECT_TRUE(run_script(d));
 }
 
 struct FlashCase {
@@ -737,6 +576,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_P(ErrorFlash, PressQueuedDuringTheFlashEndsTheErrorScreenAtOnce) {
     const FlashCase c = GetParam();
     Model m;
+    int error_polls = 0; // empty polls while the error screen's text was the last frame
     std::vector<Step> steps;
     Plan p(steps, m);
     p.title_to_quick_game(false);
@@ -749,17 +589,20 @@ TEST_P(ErrorFlash, PressQueuedDuringTheFlashEndsTheErrorScreenAtOnce) {
     p.on_title("the title after the error screen", {}); // the down was used up, not moved
     steps.push_back({Shown::Title,
                      "the title, drawn again",
-                     [](const Driver& d) {
-                         EXPECT_EQ(d.error_polls(), 1)
+                     [&error_polls](const Player&) {
+                         EXPECT_EQ(error_polls, 1)
                              << "empty polls while the error screen's text was shown";
                      },
                      {}});
-    Driver d(steps);
+    Player d(steps);
+    d.probe = [&] {
+        if (d.shown() == Shown::Error) ++error_polls;
+    };
     int pauses = 0;
-    d.pause_extra = [&](int) {
+    d.during_pause = [&](int) {
         if (++pauses == c.at_pause) push({c.press});
     };
-    EXPECT_TRUE(d.run());
+    EXPECT_TRUE(run_script(d));
     EXPECT_EQ(pauses, 2);
 }
 
@@ -804,7 +647,7 @@ TEST_P(SelectThenQueued, PressesQueuedBehindSelectReachTheTitle) {
     const int what_after = c.what_after;
     steps.push_back({next,
                      "the screen after SELECT",
-                     [next, what_after](const Driver& d) {
+                     [next, what_after](const Player& d) {
                          EXPECT_EQ(what, what_after);
                          if (next == Shown::Title) {
                              EXPECT_TRUE(has(d.frame(), title_mark(what_after)))
@@ -822,8 +665,8 @@ TEST_P(SelectThenQueued, PressesQueuedBehindSelectReachTheTitle) {
                          }
                      },
                      {}});
-    Driver d(steps);
-    EXPECT_TRUE(d.run());
+    Player d(steps);
+    EXPECT_TRUE(run_script(d));
 }
 
 struct FirstTournament {
@@ -866,8 +709,8 @@ TEST_P(SecondTournament, StartsAtRoundOneWhateverRoundTheFirstReached) {
     }
     p.title_to_tournament(false); // the title checks round_n is still the round reached
     p.start_round(900, false);    // round 1 against opponent 1 again
-    Driver d(steps);
-    EXPECT_TRUE(d.run());
+    Player d(steps);
+    EXPECT_TRUE(run_script(d));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -206,7 +207,7 @@ Row code_of(const Game& secret) {
 
 // One row per frame, each frame checked against the model before the next row is queued; the
 // last step checks the frame after the last row, then runs last_frame on it.
-void enter_rows(Script& s, Game& model, const std::vector<Row>& rows,
+void enter_rows(Player& s, Game& model, const std::vector<Row>& rows,
                 std::function<void()> last_frame = nullptr) {
     for (size_t k = 0; k <= rows.size(); ++k)
         s.on_frame([&model, &rows, k, last_frame] {
@@ -320,17 +321,15 @@ class GameScreen : public Sdl {
     // Plays one game after srand(seed) with the script on the seam. Returns where the game
     // leads, or Go::Stay when it hung or a step failed; a game that ends before its script
     // does is a failure too.
-    Next play(int opponent, unsigned seed, Script& script) {
-        Next result{Go::Stay};
-        const bool ended = run_scripted(script, [&] {
+    Next play(int opponent, unsigned seed, Player& script) {
+        const std::optional<Next> result = script.run([&] {
             std::srand(seed);
-            result = main_game(opponent);
+            return main_game(opponent);
         });
-        if (ended) {
-            EXPECT_TRUE(script.finished())
-                << "the game ended after only " << script.steps_run() << " steps of its script";
-        }
-        return result;
+        if (!result) return Next{Go::Stay};
+        EXPECT_TRUE(script.finished())
+            << "the game ended after only " << script.steps_run() << " steps of its script";
+        return *result;
     }
 };
 
@@ -356,7 +355,7 @@ const ColourPress colour_presses[] = {
 TEST_F(GameScreen, EachColourKeyAndButtonPutsItsBallIntoTheNextHole) {
     const unsigned seed = 5;
     Game model = fresh_game(1, seed);
-    Script s;
+    Player s;
     for (size_t i = 0; i <= std::size(colour_presses); ++i)
         s.on_frame([&model, i] {
             SCOPED_TRACE(i == 0 ? std::string("first frame")
@@ -375,7 +374,7 @@ TEST_F(GameScreen, EachColourKeyAndButtonPutsItsBallIntoTheNextHole) {
 TEST_F(GameScreen, FivePressesQueuedBeforeOneFrameAllLand) {
     const unsigned seed = 8;
     Game model = fresh_game(1, seed);
-    Script s;
+    Player s;
     s.on_frame([&] {
          expect_board(model);
          for (int c : {1, 2, 3, 4, 5}) {
@@ -400,7 +399,7 @@ TEST_F(GameScreen, IgnoresReleasesMotionQuitRequestsAndUnboundPresses) {
               button_down(BTN_DOWN), button_down(BTN_RIGHT), button_down(1), button_down(7),
               button_down(16)});
     };
-    Script s;
+    Player s;
     s.on_frame([&] { queue_noise(); })
         .on_frame([&] {
             expect_board(model); // still empty, and the game goes on
@@ -425,7 +424,7 @@ TEST_F(GameScreen, SevenWrongRowsShowTheirVerdictsAndLoseAfterAPress) {
     for (int r = 0; r < ROWS; ++r)
         rows.push_back(
             {r % COLOURS + 1, (r + 1) % COLOURS + 1, (r + 2) % COLOURS + 1, (r + 3) % COLOURS + 1});
-    Script s;
+    Player s;
     // The last frame holds row 7's false banner and waits for a press.
     enter_rows(s, model, rows, [&] {
         EXPECT_TRUE(region_matches({{ball(rows[6][3]), 185, 195, 27, 25}}, rect(185, 195, 27, 25)))
@@ -464,7 +463,7 @@ TEST_P(RightRow, ShowsTheRightBannerWaitsForAPressAndWins) {
     for (int r = 0; r < c.right_row; ++r)
         rows.push_back(almost(secret, r % HOLES));
     rows.push_back(code_of(secret));
-    Script s;
+    Player s;
     enter_rows(s, model, rows); // the last frame holds the right banner and waits
     s.idle(5).then([] { push({button_down(BTN_Y, 3), key_up(KEY_Y)}); });
     EXPECT_EQ(play(c.opponent, c.seed, s).go, Go::Win);
@@ -501,7 +500,7 @@ TEST_P(TallBanners, EachRowsBannerIsDrawnAtItsOwnHeight) {
     for (int r = 0; r < ROWS - 1; ++r)
         rows.push_back(almost(secret, r % HOLES));
     rows.push_back(GetParam().last_row_right ? code_of(secret) : almost(secret, 1));
-    Script s;
+    Player s;
     enter_rows(s, model, rows);
     s.then([] { push({key_down(KEY_B)}); });
     EXPECT_EQ(play(1, seed, s).go, GetParam().go);
@@ -512,7 +511,7 @@ TEST_F(GameScreen, BeatingOpponentSixEndsAtOnceWithoutBannerOrPress) {
     Game model = fresh_game(6, seed);
     const Game secret = model;
     const std::vector<Row> rows = {almost(secret, 2), code_of(secret)};
-    Script s;
+    Player s;
     s.on_frame([&] { enter_row(model, rows[0]); }).on_frame([&] {
         expect_board(model);
         enter_row(model, rows[1]);
@@ -543,7 +542,7 @@ TEST_P(LeaveGame, ReturnsAtOnceAndLeavesTheLaterEventsQueued) {
     const std::vector<SDL_Event> later = {key_down(KEY_B),      button_down(BTN_A),
                                           key_down(KEY_ESCAPE), button_down(BTN_SELECT),
                                           key_up(KEY_B),        axis_motion()};
-    Script s;
+    Player s;
     s.on_frame([&] {
         push({key_down(KEY_X), button_down(BTN_Y), GetParam().press});
         for (const SDL_Event& e : later)
@@ -580,7 +579,7 @@ TEST_P(HelpInGame, ShowsHelpThenGoesOnWithTheSameGame) {
     const unsigned seed = 4242;
     Game model = fresh_game(2, seed);
     const Game secret = model;
-    Script s;
+    Player s;
     s.on_frame([&] {
          for (int h : {0, 1}) {
              push({button_down(colour_buttons[secret.code[h] - 1])});
@@ -638,14 +637,17 @@ INSTANTIATE_TEST_SUITE_P(Presses, WaitForPress,
 TEST_P(WaitForPress, ReturnsAtOnceWhenAPressIsQueuedAndEmptiesTheQueue) {
     push({key_up(KEY_A), axis_motion(), GetParam().press, key_down(KEY_B), button_up(3),
           quit_request()});
-    Script nothing_more; // a wait that needs more than what is queued hangs
-    EXPECT_TRUE(run_scripted(nothing_more, [] { WaitForKey(); }));
+    Player nothing_more; // a wait that needs more than what is queued is stuck
+    EXPECT_TRUE(nothing_more.run([] {
+        WaitForKey();
+        return true;
+    }));
     EXPECT_TRUE(take_queue().empty());
 }
 
 TEST_F(Sdl, WaitForKeyIsNotEndedByReleasesMotionOrQuitRequests) {
     push({key_up(KEY_B), button_up(BTN_B), axis_motion(), quit_request()});
-    Script s;
+    Player s;
     s.idle(20)
         .then([] {
             push({key_up(KEY_X), quit_request(), axis_motion(), button_up(BTN_START)});
@@ -654,7 +656,10 @@ TEST_F(Sdl, WaitForKeyIsNotEndedByReleasesMotionOrQuitRequests) {
         .then([] {
             push({button_down(BTN_START), key_up(KEY_B), key_down(KEY_A)});
         });
-    EXPECT_TRUE(run_scripted(s, [] { WaitForKey(); }));
+    EXPECT_TRUE(s.run([] {
+        WaitForKey();
+        return true;
+    }));
     EXPECT_TRUE(s.finished()) << "returned after " << s.steps_run() << " steps, before the press";
     EXPECT_TRUE(take_queue().empty());
 }

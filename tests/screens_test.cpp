@@ -32,6 +32,11 @@ namespace {
 
 using Screens = FreshStart;
 
+// A full-screen fill, as recorded.
+Call fill_with(Rgb c) {
+    return {DrawCall::Fill, "", nullptr, 0, 0, 0, 0, c, {}};
+}
+
 // ---- The opponents as the menus must show them ----
 
 struct SecondLine {
@@ -222,7 +227,7 @@ TEST_F(TitleMenu, DownDownSpaceQueuedTogetherOpensHelpAndComesBackWithHelpMarked
     const auto next = p.run(title_screen_x);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Exit}));
-    EXPECT_EQ(p.fed(), 2u);
+    EXPECT_EQ(p.steps_run(), 2u);
     const auto& frames = p.frames();
     ASSERT_GE(frames.size(), 3u) << describe(p.calls());
     EXPECT_TRUE(same_calls(frames[0].calls, title_frame(0)));
@@ -276,7 +281,7 @@ TEST_P(TitleBindings, LeadWhereTheMenuSays) {
     const auto next = p.run(title_screen_x);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, c.want);
-    EXPECT_EQ(p.fed(), c.batches.size()) << "returned before all presses were fed";
+    EXPECT_EQ(p.steps_run(), c.batches.size()) << "returned before all presses were fed";
     EXPECT_TRUE(globals_are({c.what_after, 4, 2, c.round_after}));
     EXPECT_TRUE(take_queue().empty()) << "presses left queued";
 }
@@ -536,7 +541,7 @@ TEST_P(SelectionBindings, LeadWhereTheSelectionSays) {
     const auto next = p.run(quick_game_select);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, c.want);
-    EXPECT_EQ(p.fed(), c.batches.size()) << "returned before all presses were fed";
+    EXPECT_EQ(p.steps_run(), c.batches.size()) << "returned before all presses were fed";
     EXPECT_TRUE(globals_are({3, c.opt_after, 1, 5}));
     EXPECT_TRUE(take_queue().empty()) << "presses left queued";
 }
@@ -694,7 +699,7 @@ TEST_P(RoundBindings, LeadWhereTheRoundScreenSays) {
     const auto next = p.run([n] { return round_no(n); });
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, c.want);
-    EXPECT_EQ(p.fed(), c.batches.size()) << "returned before all presses were fed";
+    EXPECT_EQ(p.steps_run(), c.batches.size()) << "returned before all presses were fed";
     // Only the mode changes: the round number stays as the title or the result screen set it.
     Globals after = c.before;
     after.cropp = 2;
@@ -764,7 +769,7 @@ TEST_P(ResultScreens, DrawOnceAndLeaveOnlyOnB) {
     const auto next = p.run([kind] { return you(kind); });
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, c.want);
-    EXPECT_EQ(p.fed(), 3u) << "left before B";
+    EXPECT_EQ(p.steps_run(), 3u) << "left before B";
     // One picture, one line, one flip, and nothing drawn again while presses are ignored.
     EXPECT_TRUE(same_calls(p.calls(), {sprite_at(*c.picture, 0, 0, 320, 240),
                                        text_at(c.line, 51, 193, WHITE), flip()}));
@@ -905,7 +910,7 @@ TEST_P(ErrorEndsOn, AnyPress) {
     const auto next = p.run(error);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Title}));
-    EXPECT_EQ(p.fed(), 1u);
+    EXPECT_EQ(p.steps_run(), 1u);
     EXPECT_TRUE(same_calls(p.calls(), error_calls));
 }
 
@@ -923,7 +928,7 @@ TEST_F(ErrorScreen, ReleasesAndTheStickDoNotEndIt) {
     const auto next = p.run(error);
     ASSERT_TRUE(next);
     EXPECT_EQ(*next, (Next{Go::Title}));
-    EXPECT_EQ(p.fed(), 3u) << "ended before a press";
+    EXPECT_EQ(p.steps_run(), 3u) << "ended before a press";
     EXPECT_TRUE(same_calls(p.calls(), error_calls));
 }
 
@@ -1071,10 +1076,9 @@ TEST_P(TextPixels, EachTextHasItsColourWhereverItsLettersCoverAPixel) {
     ASSERT_NE(font_8pt, nullptr) << "data/font.ttf does not open at 8 points";
     const TextScreen& c = GetParam();
     set_globals(c.start);
-    on_pause = [](int) {};
     Player p({c.leave});
+    p.real_pauses = false;
     const auto next = c.run(p);
-    on_pause = nullptr;
     ASSERT_TRUE(next);
     int texts = 0;
     for (const Call& t : c.expected) {

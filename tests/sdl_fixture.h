@@ -5,8 +5,10 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -266,9 +268,6 @@ inline Call text_at(const std::string& s, int x, int y, Rgb c) {
 inline Call sprite_at(SDL_Surface* bitmap, int x, int y, int w, int h) {
     return {DrawCall::Sprite, "", bitmap, x, y, w, h, {0, 0, 0}, {}};
 }
-inline Call fill_with(Rgb c) {
-    return {DrawCall::Fill, "", nullptr, 0, 0, 0, 0, c, {}};
-}
 inline Call flip() {
     return {DrawCall::Flip, "", nullptr, 0, 0, 0, 0, {0, 0, 0}, {}};
 }
@@ -449,19 +448,13 @@ inline Uint32 raw_pixel(SDL_Surface* s, int x, int y) {
 
 // ---- Telling a new frame ----
 
-// The screen is painted over with one colour; any picture the game draws next replaces it,
-// which is how a frame drawn after that moment is told from an older one.
+// The screen is painted over with one colour that no picture of the game's holds: whatever the
+// next frame leaves undrawn shows in it.
 inline Uint32 sentinel() {
     return SDL_MapRGB(screen->format, 0x12, 0xF4, 0x38);
 }
 inline void mark_screen() {
     SDL_FillRect(screen, nullptr, sentinel());
-}
-inline bool frame_drawn() {
-    for (int y = 3; y < 240; y += 13)
-        for (int x = 5; x < 320; x += 11)
-            if (raw_pixel(screen, x, y) != sentinel()) return true;
-    return false;
 }
 
 // ---- The seams ----
@@ -492,173 +485,131 @@ template <class P> class OnSeams {
     }
 };
 
-// ---- The scripted player ----
+// ---- The player ----
 
-struct Hang : std::runtime_error {
+// Screens that draw once and then wait: the first frame of one shows all that was queued.
+inline bool draws_once(Shown s) {
+    return s == Shown::Help || s == Shown::Win || s == Shown::Loss || s == Shown::Error;
+}
+
+class Player;
+
+// When a step runs. Each is counted from the moment all that the step before queued has
+// been taken: the first empty poll after it.
+enum class When {
+    Taken,     // nothing more
+    Presented, // nothing more, but the picture shown must have been presented since the step
+               // before (a screen that waits without drawing again)
+    Idle,      // this many more empty polls, in which the screen must keep waiting
+    Frame,     // a frame presented after that moment; for a screen that draws once and waits,
+               // the frame it presented since the step before
+    Settled,   // a frame presented after that moment, or idle_polls empty polls without one
+};
+
+// One step of a script: when it is due, the checks of what is shown, then what is pressed.
+struct Step {
+    std::optional<Shown> expect;              // the screen the last frame must show
+    const char* name = "a step";              // named in failures
+    std::function<void(const Player&)> check; // may be empty; may queue presses itself
+    Batch press;                              // queued after the checks
+    int seed = -1;                            // when set: srand(seed) just before pressing
+    When when = When::Frame;
+    int polls = 0;      // for When::Idle
+    bool blank = false; // the screen is painted over with the sentinel when what was queued has
+                        // been taken, so that only what the next frame draws shows
+};
+
+struct Stuck : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 struct StepFailed : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+struct ScriptEnd {};
 
-// Steps run one after the other from the game's empty-queue seam. The seam is called when a
-// poll finds the queue empty, so whatever a step queues is taken only after the game has
-// drawn one more frame; on_frame therefore looks at the first frame drawn after the queue ran
-// empty again. A screen loop that keeps polling past the bound without the script moving on
-// is a hang and ends the test.
-class Script {
-  public:
-    static constexpr int max_empty_polls = 10000;
-
-    // Waits for the frame drawn after all that was queued has been taken, checks that it was
-    // presented, then runs f on it (checks, presses to queue).
-    Script& on_frame(std::function<void()> f) { return add({Step::Frame, 0, std::move(f)}); }
-    // Runs f at the next empty poll on the picture being shown, which must have been presented
-    // since the step before (a picture shown while the screen waits).
-    Script& on_screen(std::function<void()> f) { return add({Step::Screen, 0, std::move(f)}); }
-    // Lets this many empty polls pass with nothing queued: the screen must keep waiting.
-    Script& idle(int polls) { return add({Step::Idle, polls, nullptr}); }
-    // Runs f at the next empty poll, whatever the screen shows.
-    Script& then(std::function<void()> f) { return add({Step::Now, 0, std::move(f)}); }
-
-    bool finished() const { return next_ == steps_.size(); }
-    size_t steps_run() const { return next_; }
-
-    // Installs the script on the seams (empty queue, drawing calls) while the guard lives.
-    struct Installed : OnSeams<Script> {
-        explicit Installed(Script& s) : OnSeams(s, &Script::hook, &Script::record) {}
-    };
-
-  private:
-    struct Step {
-        enum Kind { Frame, Screen, Idle, Now } kind;
-        int idle;
-        std::function<void()> run;
-        bool armed = false;
-    };
-
-    Script& add(Step s) {
-        steps_.push_back(std::move(s));
-        return *this;
-    }
-
-    static void hook() { OnSeams<Script>::player().poll(); }
-
-    // What is on the screen counts as shown only when it was flipped and nothing was drawn
-    // after the flip.
-    static void record(const DrawCall& call) {
-        Script& s = OnSeams<Script>::player();
-        if (call.kind == DrawCall::Flip) {
-            s.flipped_ = true;
-            s.drawn_after_flip_ = false;
-        } else {
-            s.drawn_after_flip_ = true;
-        }
-    }
-
-    void poll() {
-        if (++polls_ > max_empty_polls) {
-            std::ostringstream os;
-            os << "still polling after " << max_empty_polls << " empty polls, with " << next_
-               << " of " << steps_.size() << " script steps run";
-            throw Hang(os.str());
-        }
-        if (finished()) return;
-        Step& s = steps_[next_];
-        switch (s.kind) {
-        case Step::Frame:
-            if (!s.armed) { // everything queued so far has been taken: the next frame shows it
-                s.armed = true;
-                mark_screen();
-                flipped_ = false;
-                return;
-            }
-            if (!frame_drawn()) return;
-            [[fallthrough]];
-        case Step::Screen:
-            EXPECT_TRUE(flipped_ && !drawn_after_flip_)
-                << "the screen waits for presses while its picture is not presented";
-            break;
-        case Step::Idle:
-            if (s.idle > 0) {
-                --s.idle;
-                return;
-            }
-            break;
-        case Step::Now: break;
-        }
-        if (s.run) s.run();
-        if (testing::Test::HasFatalFailure()) throw StepFailed("a script step failed");
-        ++next_;
-        polls_ = 0;
-        flipped_ = false;
-    }
-
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    int polls_ = 0;
-    bool flipped_ = false, drawn_after_flip_ = false;
-};
-
-// Runs body (a screen loop) with the script on the seam; a hang or a failed step is reported
-// as a failure and false is returned.
-inline bool run_scripted(Script& script, const std::function<void()>& body) {
-    Script::Installed guard(script);
-    try {
-        body();
-        return true;
-    } catch (const Hang& h) {
-        ADD_FAILURE() << h.what();
-    } catch (const StepFailed&) {
-        // the failed assertion has been reported where it happened
-    }
-    return false;
-}
-
-// ---- The batch player ----
-
-struct Spun : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// Feeds batches of events to a screen through the empty-queue seam and records what the screen
-// draws. A batch counts as taken at the first empty poll after it went in; the next batch goes
-// in once a frame has been presented after that, or after some empty polls without one (a
-// screen that waits without redrawing). When every batch has been taken and the screen still
-// polls past a bound, the run ends as a failure.
+// Drives a screen's loop (or the whole dispatcher) from the game's empty-queue seam and records
+// what it draws. Its steps run one after the other, each when what it waits for has come; the
+// presses a step queues are taken before the screen next finds the queue empty. A run ends when
+// the loop returns, when a step fails, when the screen keeps polling for patience empty polls
+// without the next step coming due (or after the last step: the loop should have ended), or,
+// with stop_at_end, right after the last step. It also records the pauses asked for and how deep
+// in the stack the seam was called.
 class Player {
   public:
-    static constexpr int idle_polls = 20;
-    static constexpr int bound = 500;
+    static constexpr int patience = 2000;
+    static constexpr int idle_polls = 20; // for When::Settled
 
     struct Frame {
         std::vector<Call> calls; // up to and with the flip
-        size_t taken;            // batches taken when it was flipped
+        size_t taken;            // steps whose presses had been taken when it was flipped
     };
 
-    explicit Player(std::vector<Batch> batches = {}) : batches_(std::move(batches)) {}
+    Player() = default;
+    explicit Player(std::vector<Step> steps) : steps_(std::move(steps)) {}
+    // One batch after each settled frame.
+    explicit Player(const std::vector<Batch>& batches) {
+        for (const Batch& b : batches)
+            steps_.push_back({std::nullopt, "a batch of presses", nullptr, b, -1, When::Settled});
+    }
 
-    // Runs at every empty poll, before anything is fed.
+    // Steps of a scripted check: f runs on the screen as it stands and queues presses itself.
+    Player& on_frame(std::function<void()> f) { return add(When::Frame, "a frame", f, 0, true); }
+    Player& on_screen(std::function<void()> f) {
+        return add(When::Presented, "the picture shown", f);
+    }
+    Player& idle(int polls) { return add(When::Idle, "a wait", nullptr, polls); }
+    Player& then(std::function<void()> f) { return add(When::Taken, "a press", f); }
+
+    // Called when the steps run out, to append the next ones; false ends the script.
+    std::function<bool(std::vector<Step>&)> more;
+    // Ends the run by an exception right after the last step, for loops that never return.
+    bool stop_at_end = false;
+    // Pauses take their time; when false they are only recorded.
+    bool real_pauses = true;
+    // Keeps every call and frame, for calls() and frames(); a long run turns it off.
+    bool history = true;
+    // Runs at every empty poll, before anything else.
     std::function<void()> probe;
     // Runs at each drawing call, before it is drawn: the screen then holds all drawn before it.
     std::function<void(const DrawCall&)> on_call;
+    // Runs at each pause, after it is recorded.
+    std::function<void(int)> during_pause;
+    // Named in failures: which part of a long script a step belongs to.
+    std::string context = "the script";
 
-    template <class Screen> std::optional<Next> run(Screen loop) {
+    // Runs a loop with the player on the seams and gives back what it returned: nothing when it
+    // was stuck, a step failed (both reported as failures), or the script's end stopped it.
+    template <class Loop> auto run(Loop loop) -> std::optional<decltype(loop())> {
+        volatile char base = 0;
+        base_ = deepest_ = reinterpret_cast<std::uintptr_t>(&base);
         Installed guard(*this);
         try {
             return loop();
-        } catch (const Spun& e) {
+        } catch (const ScriptEnd&) {
+        } catch (const Stuck& e) {
+            ADD_FAILURE() << e.what();
+        } catch (const StepFailed& e) {
             ADD_FAILURE() << e.what();
         }
         return std::nullopt;
     }
 
-    size_t fed() const { return fed_; }
-    size_t batch_count() const { return batches_.size(); }
+    // All steps run (with stop_at_end: the run was ended by its script, not by a failure).
+    bool finished() const { return next_ == steps_.size() && !failed_; }
+    size_t steps_run() const { return steps_run_; }
+    // The last frame presented, and the screen it shows.
+    const std::vector<Call>& frame() const { return frame_; }
+    Shown shown() const { return shown_; }
+    // The pauses asked for since the last presses were queued.
+    const std::vector<int>& pauses() const { return pauses_; }
+    // How far below run()'s own frame the seam has been called at the deepest, in bytes (the
+    // stack grows downward here).
+    long depth() const { return static_cast<long>(base_ - deepest_); }
+    // With history: every call, and every frame presented.
     const std::vector<Call>& calls() const { return calls_; }
     const std::vector<Frame>& frames() const { return frames_; }
-
-    // The first frame presented once this many batches had been taken; null when none was.
+    // The first frame presented once this many steps' presses had been taken; null when none
+    // was.
     const Frame* frame_after(size_t taken) const {
         for (const Frame& f : frames_)
             if (f.taken == taken) return &f;
@@ -667,53 +618,155 @@ class Player {
 
   private:
     struct Installed : OnSeams<Player> {
-        explicit Installed(Player& p) : OnSeams(p, &Player::empty_hook, &Player::draw_hook) {}
+        explicit Installed(Player& p) : OnSeams(p, &Player::empty_hook, &Player::draw_hook) {
+            on_pause = &Player::pause_hook;
+        }
+        ~Installed() { on_pause = nullptr; }
     };
 
-    static void empty_hook() { OnSeams<Player>::player().empty_poll(); }
+    static void empty_hook() {
+        volatile char here = 0;
+        OnSeams<Player>::player().empty_poll(reinterpret_cast<std::uintptr_t>(&here));
+    }
     static void draw_hook(const DrawCall& d) { OnSeams<Player>::player().record(d); }
+    static void pause_hook(int ms) {
+        Player& p = OnSeams<Player>::player();
+        p.pauses_.push_back(ms);
+        if (p.during_pause) p.during_pause(ms);
+        if (p.real_pauses) SDL_Delay(static_cast<Uint32>(ms));
+    }
+
+    Player& add(When w, const char* name, std::function<void()> f, int polls = 0,
+                bool blank = false) {
+        std::function<void(const Player&)> check;
+        if (f) check = [f = std::move(f)](const Player&) { f(); };
+        steps_.push_back({std::nullopt, name, std::move(check), {}, -1, w, polls, blank});
+        return *this;
+    }
 
     void record(const DrawCall& d) {
         if (on_call) on_call(d);
         const Call c = recorded(d);
-        calls_.push_back(c);
-        pending_.push_back(c);
-        if (d.kind == DrawCall::Flip) {
-            frames_.push_back({pending_, taken_});
-            pending_.clear();
-            flipped_ = true;
+        if (history) calls_.push_back(c);
+        if (d.kind != DrawCall::Flip) {
+            drawing_.push_back(c);
+            return;
+        }
+        frame_.swap(drawing_);
+        drawing_.clear();
+        shown_ = screen_of(frame_);
+        ++flips_;
+        if (history) {
+            frames_.push_back({frame_, taken_count_});
+            frames_.back().calls.push_back(c);
         }
     }
 
-    void empty_poll() {
+    void empty_poll(std::uintptr_t here) {
+        deepest_ = std::min(deepest_, here);
         if (probe) probe();
-        if (!taken_all_fed_) {
-            taken_all_fed_ = true;
-            ++taken_;
-            flipped_ = false;
+        const bool at_taken = !taken_;
+        if (at_taken) {
+            taken_ = true;
+            ++taken_count_;
+            flips_at_taken_ = flips_;
             idle_ = 0;
-            return;
+        } else {
+            ++idle_;
         }
-        if (fed_ < batches_.size()) {
-            if (flipped_ || ++idle_ >= idle_polls) {
-                push(batches_[fed_]);
-                ++fed_;
-                taken_all_fed_ = false;
-            }
-            return;
-        }
-        if (++after_last_ > bound) {
-            std::ostringstream os;
-            os << "the screen still runs " << bound << " empty polls after all " << fed_
-               << " batches were taken (" << frames_.size() << " frames drawn)";
-            throw Spun(os.str());
-        }
+        const Step* s = upcoming();
+        if (s && due(*s, at_taken)) return run_step();
+        if (idle_ <= patience) return;
+        std::ostringstream os;
+        os << context << ": ";
+        if (s)
+            os << "step \"" << s->name << "\" (" << steps_run_ + 1 << ") not due";
+        else
+            os << "the screen still runs after all " << steps_run_ << " steps";
+        os << " after " << patience << " empty polls; the last frame shows the " << name_of(shown_)
+           << " screen:" << describe(frame_);
+        throw Stuck(os.str());
     }
 
-    std::vector<Batch> batches_;
-    size_t fed_ = 0, taken_ = 0;
-    bool taken_all_fed_ = true, flipped_ = false;
-    int idle_ = 0, after_last_ = 0;
-    std::vector<Call> calls_, pending_;
+    // The next step, asking for more when the steps are over; null when the script has ended.
+    const Step* upcoming() {
+        if (next_ == steps_.size()) {
+            if (!more) return nullptr;
+            steps_.clear();
+            next_ = 0;
+            if (!more(steps_) || steps_.empty()) {
+                more = nullptr;
+                if (stop_at_end) throw ScriptEnd{};
+                return nullptr;
+            }
+        }
+        return &steps_[next_];
+    }
+
+    bool presented() const { return flips_ > flips_at_queue_ && drawing_.empty(); }
+
+    bool due(const Step& s, bool at_taken) {
+        switch (s.when) {
+        case When::Taken: return true;
+        case When::Presented:
+            EXPECT_TRUE(presented())
+                << "the screen waits for presses while its picture is not presented";
+            return true;
+        case When::Idle: return idle_ >= s.polls;
+        case When::Frame:
+            if (at_taken) {
+                if (draws_once(shown_) && shown_ != shown_at_queue_ && presented()) return true;
+                if (s.blank) mark_screen();
+                return false;
+            }
+            if (flips_ == flips_at_taken_) return false;
+            EXPECT_TRUE(drawing_.empty())
+                << "the screen waits for presses while its picture is not presented";
+            return true;
+        case When::Settled: return !at_taken && (flips_ > flips_at_taken_ || idle_ >= idle_polls);
+        }
+        return false;
+    }
+
+    void run_step() {
+        const Step& s = steps_[next_];
+        const auto where = [&] {
+            std::ostringstream os;
+            os << context << ", step \"" << s.name << "\" (" << steps_run_ + 1 << ")";
+            return os.str();
+        };
+        if (s.expect && shown_ != *s.expect) {
+            failed_ = true;
+            std::ostringstream os;
+            os << where() << ": expected the " << name_of(*s.expect) << " screen, the last frame "
+               << "shows the " << name_of(shown_) << " screen:" << describe(frame_);
+            throw StepFailed(os.str());
+        }
+        const bool failed_before = testing::Test::HasFailure();
+        if (s.check) s.check(*this);
+        if (testing::Test::HasFailure() && !failed_before) {
+            failed_ = true;
+            throw StepFailed(where() + " failed");
+        }
+        if (s.seed >= 0) std::srand(static_cast<unsigned>(s.seed));
+        push(s.press);
+        taken_ = false;
+        shown_at_queue_ = shown_;
+        flips_at_queue_ = flips_;
+        pauses_.clear();
+        ++next_;
+        ++steps_run_;
+        if (stop_at_end && next_ == steps_.size() && !more) throw ScriptEnd{};
+    }
+
+    std::vector<Step> steps_;
+    size_t next_ = 0, steps_run_ = 0, taken_count_ = 0;
+    bool taken_ = true, failed_ = false;
+    long flips_ = 0, flips_at_queue_ = 0, flips_at_taken_ = 0;
+    int idle_ = 0;
+    Shown shown_ = Shown::Nothing, shown_at_queue_ = Shown::Nothing;
+    std::vector<Call> frame_, drawing_, calls_;
     std::vector<Frame> frames_;
+    std::vector<int> pauses_;
+    std::uintptr_t base_ = 0, deepest_ = 0;
 };
