@@ -71,19 +71,17 @@ int count_balls(const std::vector<Call>& frame) {
     return n;
 }
 
-SDL_Surface* portrait(int opponent) {
-    SDL_Surface* const all[6] = {bmp::borin_quastle, bmp::wenna_pollsby,     bmp::tovi_glimrat,
-                                 bmp::jory_vandle,   bmp::hollis_quibbleton, bmp::zebrolt_mm};
-    return all[opponent - 1];
-}
-
 Call game_portrait(int opponent) {
     const GamePortrait& p = game_portraits[opponent - 1];
     return sprite_at(*p.bitmap, p.x, game_portrait_y, p.w, p.h);
 }
 
 Call title_mark(int marked) {
-    return text_at("[ ]", 225, 150 + 12 * marked, WHITE);
+    return text_at("[ ]", title_mark_x, title_entry_y[marked], WHITE);
+}
+
+Call round_number(int n) {
+    return text_at(std::to_string(n), round_number_x, round_number_y, WHITE);
 }
 
 Call selection_mark(int marked) {
@@ -93,12 +91,6 @@ Call selection_mark(int marked) {
 // Help draws its picture and nothing over it.
 testing::AssertionResult help_alone(const std::vector<Call>& frame) {
     return same_calls(frame, {sprite_at(bmp::help, 0, 0, 320, 240)});
-}
-
-const char* result_line(bool win, bool tournament) {
-    if (!tournament) return "Press B to return to the title screen :)";
-    return win ? "Get your ass ready for the next Round!"
-               : "Press B to return tot the title screen :)";
 }
 
 // ---- Presses ----
@@ -203,9 +195,9 @@ class Plan {
         add({Shown::Round,
              "round screen",
              [m](const Player& d) {
-                 EXPECT_TRUE(has(d.frame(), text_at(std::to_string(m.round_n), 137, 20, WHITE)))
-                     << describe(d.frame());
-                 EXPECT_TRUE(has_sprite_at(d.frame(), portrait(m.round_n), 15, 57))
+                 EXPECT_TRUE(has(d.frame(), round_number(m.round_n))) << describe(d.frame());
+                 EXPECT_TRUE(has_sprite_at(d.frame(), *game_portraits[m.round_n - 1].bitmap,
+                                           round_portrait_x, round_portrait_y))
                      << describe(d.frame());
                  EXPECT_TRUE(globals_are({m.what, m.opt, 2, m.round_n}));
              },
@@ -219,7 +211,7 @@ class Plan {
         add({Shown::Round,
              "x on the round screen",
              [m](const Player& d) {
-                 EXPECT_TRUE(has(d.frame(), text_at(std::to_string(m.round_n), 137, 20, WHITE)));
+                 EXPECT_TRUE(has(d.frame(), round_number(m.round_n)));
                  EXPECT_TRUE(globals_are({m.what, m.opt, 2, m.round_n}));
              },
              {key_down(KEY_X)}});
@@ -304,8 +296,8 @@ class Plan {
         add({won ? Shown::Win : Shown::Loss,
              won ? "win screen" : "loss screen",
              [m, won](const Player& d) {
-                 EXPECT_TRUE(
-                     has(d.frame(), text_at(result_line(won, m.cropp == 2), 51, 193, WHITE)))
+                 EXPECT_TRUE(has(d.frame(), text_at(result_line(won, m.cropp == 2), result_line_x,
+                                                    result_line_y, WHITE)))
                      << describe(d.frame());
                  EXPECT_TRUE(globals_are({m.what, m.opt, m.cropp, m.round_n}));
              },
@@ -659,7 +651,7 @@ TEST_P(SelectThenQueued, PressesQueuedBehindSelectReachTheTitle) {
                              EXPECT_EQ(cropp, 1);
                          }
                          if (next == Shown::Round) {
-                             EXPECT_TRUE(has(d.frame(), text_at("1", 137, 20, WHITE)));
+                             EXPECT_TRUE(has(d.frame(), round_number(1)));
                              EXPECT_EQ(round_n, 1);
                              EXPECT_EQ(cropp, 2);
                          }

@@ -1,5 +1,5 @@
-// Where the screens put things and which keys place which ball, as the tests hold the game to
-// them: each fact written once here, for every test file that needs it.
+// Where the screens put things, the lines they show and which keys place which ball, as the
+// tests hold the game to them: each fact written once here, for every test file that needs it.
 #pragma once
 
 #include <SDL.h>
@@ -12,6 +12,28 @@
 // The key and the button that place colour 1..6 (red, green, blue, yellow, brown, purple).
 inline constexpr int colour_keys[COLOURS] = {KEY_X, KEY_B, KEY_Y, KEY_A, KEY_R, KEY_L};
 inline constexpr int colour_buttons[COLOURS] = {BTN_X, BTN_B, BTN_Y, BTN_A, BTN_R, BTN_L};
+
+// ---- The title ----
+
+// Its four entries stand 12 px apart from y 150, each with a bullet; the mark "[ ]" starts 3 px
+// left of the bullet.
+inline constexpr int title_entry_y[4] = {150, 162, 174, 186};
+inline constexpr int title_bullet_x = 228, title_mark_x = 225;
+
+// ---- The round screen ----
+
+inline constexpr int round_number_x = 137, round_number_y = 20;
+inline constexpr int round_portrait_x = 15, round_portrait_y = 57;
+
+// ---- The win and loss screens ----
+
+// The white line under the picture; a lost tournament's says "tot".
+inline const char* result_line(bool win, bool tournament) {
+    if (!tournament) return "Press B to return to the title screen :)";
+    return win ? "Get your ass ready for the next Round!"
+               : "Press B to return tot the title screen :)";
+}
+inline constexpr int result_line_x = 51, result_line_y = 193;
 
 // ---- The game screen; rows and holes count from 0 ----
 

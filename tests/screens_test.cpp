@@ -107,13 +107,12 @@ const Card cards[6] = {
 
 std::vector<Call> title_frame(int marked) {
     const char* const entries[4] = {"Quick Game", "Tournament", "Help", "Quit"};
-    const int ys[4] = {150, 162, 174, 186};
     std::vector<Call> f = {sprite_at(bmp::title, 0, 0, 320, 240)};
-    for (int y : ys)
-        f.push_back(text_at("-", 228, y, CYAN));
+    for (int y : title_entry_y)
+        f.push_back(text_at("-", title_bullet_x, y, CYAN));
     for (int i = 0; i < 4; ++i)
-        f.push_back(text_at(entries[i], 240, ys[i], WHITE));
-    f.push_back(text_at("[ ]", 225, ys[marked], WHITE));
+        f.push_back(text_at(entries[i], 240, title_entry_y[i], WHITE));
+    f.push_back(text_at("[ ]", title_mark_x, title_entry_y[marked], WHITE));
     f.push_back(flip());
     return f;
 }
@@ -126,7 +125,6 @@ std::vector<Call> help_frame() {
 std::vector<Call> selection_frame(int marked, int time_entry) {
     const int portrait_x[6] = {18, 58, 108, 158, 208, 258};
     const int portrait_y[6] = {104, 104, 105, 110, 106, 100};
-    const int mark_x[6] = {28, 75, 125, 172, 222, 272};
     const int time_y[3] = {20, 32, 44};
     std::vector<Call> f = {fill_with(GREY), text_at("Please choose your opponent!", 80, 70, WHITE)};
     for (int i = 0; i < 6; ++i)
@@ -147,7 +145,7 @@ std::vector<Call> selection_frame(int marked, int time_entry) {
     f.push_back(sprite_at(bmp::r_time, 290, 1, 29, 15));
     f.push_back(text_at("[ ]", 272, time_y[time_entry - 1], WHITE));
     const Card& c = cards[marked - 1];
-    f.push_back(text_at("[ ]", mark_x[marked - 1], 90, WHITE));
+    f.push_back(text_at("[ ]", selection_bullet_x[marked - 1] - 3, 90, WHITE));
     f.push_back(text_at(c.name, 105, 150, WHITE));
     f.push_back(text_at(c.iq_selection, marked == 6 ? 100 : 105, 162, WHITE));
     f.push_back(text_at(c.comment_selection, 105, 174, PINK));
@@ -160,10 +158,14 @@ std::vector<Call> selection_frame(int marked, int time_entry) {
 std::vector<Call> round_frame(int n) {
     const Card& c = cards[n - 1];
     std::vector<Call> f = {
-        sprite_at(bmp::round, 0, 0, 320, 240),      sprite_at(bmp::x_totitle, 1, 1, 19, 9),
-        text_at("Name: ", 20, 120, ORANGE),         text_at("IQ: ", 20, 132, ORANGE),
-        text_at("Time Limit: ", 20, 144, ORANGE),   text_at("Press B to start!", 20, 200, WHITE),
-        text_at(std::to_string(n), 137, 20, WHITE), sprite_at(*c.portrait, 15, 57, c.w, c.h),
+        sprite_at(bmp::round, 0, 0, 320, 240),
+        sprite_at(bmp::x_totitle, 1, 1, 19, 9),
+        text_at("Name: ", 20, 120, ORANGE),
+        text_at("IQ: ", 20, 132, ORANGE),
+        text_at("Time Limit: ", 20, 144, ORANGE),
+        text_at("Press B to start!", 20, 200, WHITE),
+        text_at(std::to_string(n), round_number_x, round_number_y, WHITE),
+        sprite_at(*c.portrait, round_portrait_x, round_portrait_y, c.w, c.h),
         text_at(c.comment_round, 70, 67, PINK),
     };
     if (c.second_round.text)
@@ -646,8 +648,8 @@ TEST_F(RoundScreen, RoundOneShowsOneAndTheFirstOpponent) {
         text_at("IQ: ", 20, 132, ORANGE),
         text_at("Time Limit: ", 20, 144, ORANGE),
         text_at("Press B to start!", 20, 200, WHITE),
-        text_at("1", 137, 20, WHITE),
-        sprite_at(bmp::borin_quastle, 15, 57, 30, 42),
+        text_at("1", round_number_x, round_number_y, WHITE),
+        sprite_at(bmp::borin_quastle, round_portrait_x, round_portrait_y, 30, 42),
         text_at("Borin Quastle != Chimpanzee :@", 70, 67, PINK),
         text_at("Borin Quastle", 105, 120, WHITE),
         text_at("75 (=Chimpanzee)", 105, 132, WHITE),
@@ -740,7 +742,6 @@ struct ResultCase {
     int kind, cropp_before, round_before;
     SDL_Event b_press;
     SDL_Surface** picture;
-    const char* line;
     Next want;
     int round_after;
 };
@@ -772,93 +773,48 @@ TEST_P(ResultScreens, DrawOnceAndLeaveOnlyOnB) {
     EXPECT_EQ(p.steps_run(), 3u) << "left before B";
     // One picture, one line, one flip, and nothing drawn again while presses are ignored.
     EXPECT_TRUE(same_calls(p.calls(), {sprite_at(*c.picture, 0, 0, 320, 240),
-                                       text_at(c.line, 51, 193, WHITE), flip()}));
+                                       text_at(result_line(c.kind == 1, c.cropp_before == 2),
+                                               result_line_x, result_line_y, WHITE),
+                                       flip()}));
     EXPECT_TRUE(globals_are({2, 5, c.cropp_before, c.round_after}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, ResultScreens,
-                         testing::Values(ResultCase{"WinQuickGameKeyB",
-                                                    1,
-                                                    1,
-                                                    3,
-                                                    key_down(KEY_B),
-                                                    &bmp::you_win,
-                                                    "Press B to return to the title screen :)",
-                                                    {Go::Title},
-                                                    3},
-                                         ResultCase{"WinQuickGameButtonB",
-                                                    1,
-                                                    1,
-                                                    5,
-                                                    button_down(BTN_B),
-                                                    &bmp::you_win,
-                                                    "Press B to return to the title screen :)",
-                                                    {Go::Title},
-                                                    5},
-                                         ResultCase{"WinTournamentRoundOneKeyB",
-                                                    1,
-                                                    2,
-                                                    1,
-                                                    key_down(KEY_B),
-                                                    &bmp::you_win,
-                                                    "Get your ass ready for the next Round!",
-                                                    {Go::Round, 2},
-                                                    2},
-                                         ResultCase{"WinTournamentRoundThreeButtonB",
-                                                    1,
-                                                    2,
-                                                    3,
-                                                    button_down(BTN_B),
-                                                    &bmp::you_win,
-                                                    "Get your ass ready for the next Round!",
-                                                    {Go::Round, 4},
-                                                    4},
-                                         ResultCase{"WinTournamentRoundFiveLeadsToRoundSix",
-                                                    1,
-                                                    2,
-                                                    5,
-                                                    key_down(KEY_B),
-                                                    &bmp::you_win,
-                                                    "Get your ass ready for the next Round!",
-                                                    {Go::Round, 6},
-                                                    6},
-                                         ResultCase{"LossQuickGameKeyB",
-                                                    2,
-                                                    1,
-                                                    2,
-                                                    key_down(KEY_B),
-                                                    &bmp::lost,
-                                                    "Press B to return to the title screen :)",
-                                                    {Go::Title},
-                                                    2},
-                                         ResultCase{"LossQuickGameButtonB",
-                                                    2,
-                                                    1,
-                                                    4,
-                                                    button_down(BTN_B),
-                                                    &bmp::lost,
-                                                    "Press B to return to the title screen :)",
-                                                    {Go::Title},
-                                                    4},
-                                         ResultCase{"LossTournamentKeyB",
-                                                    2,
-                                                    2,
-                                                    3,
-                                                    key_down(KEY_B),
-                                                    &bmp::lost,
-                                                    "Press B to return tot the title screen :)",
-                                                    {Go::Title},
-                                                    3},
-                                         ResultCase{"LossTournamentButtonB",
-                                                    2,
-                                                    2,
-                                                    6,
-                                                    button_down(BTN_B),
-                                                    &bmp::lost,
-                                                    "Press B to return tot the title screen :)",
-                                                    {Go::Title},
-                                                    6}),
-                         ByName());
+INSTANTIATE_TEST_SUITE_P(
+    Screens, ResultScreens,
+    testing::Values(
+        ResultCase{"WinQuickGameKeyB", 1, 1, 3, key_down(KEY_B), &bmp::you_win, {Go::Title}, 3},
+        ResultCase{
+            "WinQuickGameButtonB", 1, 1, 5, button_down(BTN_B), &bmp::you_win, {Go::Title}, 5},
+        ResultCase{"WinTournamentRoundOneKeyB",
+                   1,
+                   2,
+                   1,
+                   key_down(KEY_B),
+                   &bmp::you_win,
+                   {Go::Round, 2},
+                   2},
+        ResultCase{"WinTournamentRoundThreeButtonB",
+                   1,
+                   2,
+                   3,
+                   button_down(BTN_B),
+                   &bmp::you_win,
+                   {Go::Round, 4},
+                   4},
+        ResultCase{"WinTournamentRoundFiveLeadsToRoundSix",
+                   1,
+                   2,
+                   5,
+                   key_down(KEY_B),
+                   &bmp::you_win,
+                   {Go::Round, 6},
+                   6},
+        ResultCase{"LossQuickGameKeyB", 2, 1, 2, key_down(KEY_B), &bmp::lost, {Go::Title}, 2},
+        ResultCase{"LossQuickGameButtonB", 2, 1, 4, button_down(BTN_B), &bmp::lost, {Go::Title}, 4},
+        ResultCase{"LossTournamentKeyB", 2, 2, 3, key_down(KEY_B), &bmp::lost, {Go::Title}, 3},
+        ResultCase{
+            "LossTournamentButtonB", 2, 2, 6, button_down(BTN_B), &bmp::lost, {Go::Title}, 6}),
+    ByName());
 
 // ---- Error screen ----
 
@@ -1049,7 +1005,7 @@ std::vector<TextScreen> text_screens() {
          {0, 1, 2, 3},
          {key_down(KEY_B)},
          [](Player& p) { return p.run([] { return you(1); }); },
-         {text_at("Get your ass ready for the next Round!", 51, 193, WHITE)}},
+         {text_at(result_line(true, true), result_line_x, result_line_y, WHITE)}},
         {"Error",
          {0, 1, 2, 6},
          {key_down(KEY_B)},

@@ -290,15 +290,16 @@ struct View {
 
 int title_mark_of(const std::vector<Call>& segment) {
     for (const Call& c : segment)
-        if (c.kind == DrawCall::Text && c.text == "[ ]" && c.x == 225 && c.y >= 150 && c.y <= 186 &&
-            (c.y - 150) % 12 == 0)
-            return (c.y - 150) / 12;
+        if (c.kind == DrawCall::Text && c.text == "[ ]" && c.x == title_mark_x)
+            for (int entry = 0; entry < 4; ++entry)
+                if (c.y == title_entry_y[entry]) return entry;
     return -1;
 }
 
 int round_of(const std::vector<Call>& segment) {
     for (const Call& c : segment)
-        if (c.kind == DrawCall::Text && c.x == 137 && c.y == 20) return std::atoi(c.text.c_str());
+        if (c.kind == DrawCall::Text && c.x == round_number_x && c.y == round_number_y)
+            return std::atoi(c.text.c_str());
     return 0;
 }
 
