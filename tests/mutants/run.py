@@ -9,7 +9,7 @@ worktree) and built there; each fault is applied to that copy alone, built, and 
 until the first failure (`ctest --stop-on-failure`), then the file is restored. The tests are
 the whole native suite on classic SDL, less the formatting check; --compat adds the
 sdl12-compat runs. First the suite runs once on the unchanged tree (unless --skip-baseline): a
-fault counts as caught only when the tree without it passes. Not run by CI: a whole run takes about 12 minutes on two cores
+fault counts as caught only when the tree without it passes. Not run by CI: a whole run takes about 9 minutes on two cores
 (the unchanged suite once, then each fault to its first failing test), more with --compat.
 """
 import os
