@@ -51,12 +51,6 @@ bool has(const std::vector<Call>& frame, const Call& want) {
                        [&want](const Call& c) { return same_call(c, want); });
 }
 
-bool has_sprite_at(const std::vector<Call>& frame, SDL_Surface* bitmap, int x, int y) {
-    return std::any_of(frame.begin(), frame.end(), [&](const Call& c) {
-        return c.kind == DrawCall::Sprite && c.bitmap == bitmap && c.x == x && c.y == y;
-    });
-}
-
 int count_sprites(const std::vector<Call>& frame, SDL_Surface* bitmap) {
     return static_cast<int>(std::count_if(frame.begin(), frame.end(), [bitmap](const Call& c) {
         return c.kind == DrawCall::Sprite && c.bitmap == bitmap;
@@ -65,10 +59,14 @@ int count_sprites(const std::vector<Call>& frame, SDL_Surface* bitmap) {
 
 int count_balls(const std::vector<Call>& frame) {
     int n = 0;
-    for (SDL_Surface* b : {bmp::ball_red, bmp::ball_green, bmp::ball_blue, bmp::ball_yellow,
-                           bmp::ball_brown, bmp::ball_purple})
-        n += count_sprites(frame, b);
+    for (SDL_Surface** b : balls)
+        n += count_sprites(frame, *b);
     return n;
+}
+
+Call round_portrait(int opponent) {
+    const MenuPortrait& p = menu_portraits[opponent - 1];
+    return sprite_at(*p.bitmap, round_portrait_x, round_portrait_y, p.w, p.h);
 }
 
 Call game_portrait(int opponent) {
@@ -97,7 +95,7 @@ testing::AssertionResult help_alone(const std::vector<Call>& frame) {
 
 using Row = std::array<int, HOLES>;
 
-Batch balls(const Row& row, bool buttons, int first = 0, int count = HOLES) {
+Batch ball_presses(const Row& row, bool buttons, int first = 0, int count = HOLES) {
     Batch b;
     for (int h = first; h < first + count; ++h)
         b.push_back(buttons ? button_down(colour_buttons[row[h] - 1])
@@ -196,9 +194,7 @@ class Plan {
              "round screen",
              [m](const Player& d) {
                  EXPECT_TRUE(has(d.frame(), round_number(m.round_n))) << describe(d.frame());
-                 EXPECT_TRUE(has_sprite_at(d.frame(), *game_portraits[m.round_n - 1].bitmap,
-                                           round_portrait_x, round_portrait_y))
-                     << describe(d.frame());
+                 EXPECT_TRUE(has(d.frame(), round_portrait(m.round_n))) << describe(d.frame());
                  EXPECT_TRUE(globals_are({m.what, m.opt, 2, m.round_n}));
              },
              {buttons ? button_down(BTN_B) : key_down(KEY_B)},
@@ -237,7 +233,7 @@ class Plan {
     // Rows entered one per frame, by keys or by buttons.
     void enter_rows(const std::vector<Row>& rows, bool buttons) {
         for (const Row& row : rows) {
-            on_game("a row", balls(row, buttons));
+            on_game("a row", ball_presses(row, buttons));
             for (int c : row)
                 place(c);
         }
@@ -249,7 +245,7 @@ class Plan {
         if (!in_one_batch) return enter_rows(rows, buttons);
         Batch all;
         for (const Row& row : rows)
-            all = all + balls(row, buttons);
+            all = all + ball_presses(row, buttons);
         on_game("seven rows at once", all);
         for (const Row& row : rows)
             for (int c : row)
@@ -265,14 +261,14 @@ class Plan {
     // Help opened from the game after the first balls of the next row, closed by a press that
     // must not reach the game, then the rest of that row.
     void row_around_help(const Row& row, int before, SDL_Event open, SDL_Event close) {
-        on_game("balls, then help", balls(row, false, 0, before) + Batch{open});
+        on_game("balls, then help", ball_presses(row, false, 0, before) + Batch{open});
         for (int h = 0; h < before; ++h)
             place(row[h]);
         add({Shown::Help,
              "help from the game",
              [](const Player& d) { EXPECT_TRUE(help_alone(d.frame())); },
              {close}});
-        on_game("the rest of the row after help", balls(row, true, before, HOLES - before));
+        on_game("the rest of the row after help", ball_presses(row, true, before, HOLES - before));
         for (int h = before; h < HOLES; ++h)
             place(row[h]);
     }
@@ -368,9 +364,8 @@ class Flow : public FreshStart {
         // Screens are told apart by their pictures.
         ASSERT_TRUE(pictures_loaded_and_distinct());
         // Balls are counted by picture.
-        for (SDL_Surface* ball : {bmp::ball_red, bmp::ball_green, bmp::ball_blue, bmp::ball_yellow,
-                                  bmp::ball_brown, bmp::ball_purple})
-            ASSERT_NE(ball, nullptr) << "a ball did not load";
+        for (SDL_Surface** ball : balls)
+            ASSERT_NE(*ball, nullptr) << "a ball did not load";
     }
 };
 

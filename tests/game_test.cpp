@@ -101,9 +101,7 @@ bool same_event(const SDL_Event& a, const SDL_Event& b) {
 // ---- The game screen ----
 
 SDL_Surface* ball(int colour) {
-    SDL_Surface* const balls[COLOURS] = {bmp::ball_red,    bmp::ball_green, bmp::ball_blue,
-                                         bmp::ball_yellow, bmp::ball_brown, bmp::ball_purple};
-    return balls[colour - 1];
+    return *balls[colour - 1];
 }
 
 // The next free hole takes the ball, row by row from the top and left to right in a row; the
@@ -158,7 +156,7 @@ std::vector<Layer> board_layers(const Game& g) {
                 layers.push_back({bmp::rite, banner_x, banner_top[r], banner_w, right_banner_h});
             break;
         }
-        layers.push_back({bmp::falce, banner_x, banner_top[r], banner_w, false_banner_h(r)});
+        layers.push_back({bmp::falce, banner_x, banner_top[r], banner_w, false_banner_h[r]});
     }
     return layers;
 }

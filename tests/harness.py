@@ -12,6 +12,7 @@ import tempfile
 import time
 import unittest
 
+import layout as L
 from pixels import Canvas, differences, differs_in, read_bmp, read_xwd, rgb565, write_png
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -358,45 +359,40 @@ def artefact_path(test, step, ext="png"):
 # ---------------------------------------------------------------------------------------
 # The game played in a real X server: key presses in, screenshots out.
 
+# The figures come from tests/layout.h, the table the in-process tests hold the game to.
+
 # Key of each colour 1..6 (red, green, blue, yellow, brown, purple) and its ball's picture.
-KEYS = {1: "x", 2: "b", 3: "y", 4: "a", 5: "r", 6: "l"}
-BALLS = {1: "ball_red", 2: "ball_green", 3: "ball_blue", 4: "ball_yellow", 5: "ball_brown",
-         6: "ball_purple"}
+KEYS = {c + 1: key for c, key in enumerate(L.colour_keys)}
+BALLS = {c + 1: name for c, name in enumerate(L.balls)}
 
 # The board's layout.
-BALL_X, BALL_DX, BALL_Y, BALL_DY = 74, 37, 21, 29
-MARK_X = (222, 239, 222, 239)
-MARK_Y, MARK_DY, MARK_LOWER = 25, 29, 11
-BANNER_X = 127
-BANNER_Y = (18, 46, 72, 100, 128, 156, 188)
-FALSE_H = (34, 36, 34, 34, 34, 34, 34)
+BALL_X, BALL_DX, BALL_Y, BALL_DY = L.hole_x, L.hole_dx, L.hole_y, L.row_dy
+MARK_X = tuple(L.marker_x)
+MARK_Y, MARK_DY, MARK_LOWER = L.marker_y, L.row_dy, L.marker_lower
+BANNER_X = L.banner_x
+BANNER_Y = tuple(L.banner_top)
+FALSE_H = tuple(L.false_banner_h)
 # The game copies its own rectangle of each opponent's portrait: picture, x, y, w, h.
-GAME_PORTRAITS = {
-    1: ("borin_quastle", 18, 50, 32, 42), 2: ("wenna_pollsby", 13, 50, 43, 42),
-    3: ("tovi_glimrat", 14, 50, 43, 42), 4: ("jory_vandle", 15, 50, 37, 36),
-    5: ("hollis_quibbleton", 15, 50, 39, 40), 6: ("zebrolt_mm", 15, 50, 40, 46),
-}
-# "Opponent" is drawn anti-aliased at (12, 100).
-BOARD_TEXT = (12, 100, 60, 20)
+GAME_PORTRAITS = {o + 1: (name, x, L.game_portrait_y, w, h)
+                  for o, (name, x, w, h) in enumerate(L.game_portraits)}
+# "Opponent" is drawn anti-aliased from its place.
+BOARD_TEXT = (L.board_label[1], L.board_label[2], 60, 20)
 
 # The menus' rectangle of each portrait: picture, w, h.
-MENU_PORTRAITS = {
-    1: ("borin_quastle", 30, 42), 2: ("wenna_pollsby", 43, 42), 3: ("tovi_glimrat", 42, 41),
-    4: ("jory_vandle", 37, 36), 5: ("hollis_quibbleton", 39, 40), 6: ("zebrolt_mm", 40, 46),
-}
-ROUND_PORTRAIT_AT = (15, 57)
-SELECTION_PORTRAIT_AT = ((18, 104), (58, 104), (108, 105), (158, 110), (208, 106), (258, 100))
-SELECTION_GREY = (70, 70, 70)
+MENU_PORTRAITS = {o + 1: portrait for o, portrait in enumerate(L.menu_portraits)}
+ROUND_PORTRAIT_AT = (L.round_portrait_x, L.round_portrait_y)
+SELECTION_PORTRAIT_AT = tuple(zip(L.selection_portrait_x, L.selection_portrait_y))
+SELECTION_GREY = L.GREY
 
-# Title entries are written at y 150 + 12 * n; each mark "[ ]" starts at x 225, 3 px left of
-# its entry's bullet at 228, so only a marked entry has anything drawn in x 225..227.
-TITLE_ENTRIES = ("Quick Game", "Tournament", "Help", "Quit")
-TITLE_MARKS = [(225, 150 + 12 * n, 3, 12) for n in range(4)]
-# The same on the selection: a bullet per opponent at y 90, its mark 3 px to the left...
-SELECTION_BULLET_X = (31, 78, 128, 175, 225, 275)
-SELECTION_MARKS = [(x - 3, 90, 3, 12) for x in SELECTION_BULLET_X]
-# ...and a bullet per time at x 275, y 20 + 12 * n.
-TIME_MARKS = [(272, 20 + 12 * n, 3, 12) for n in range(3)]
+# Each title mark "[ ]" starts 3 px left of its entry's bullet, so only a marked entry has
+# anything drawn in the 3 px left of the bullets.
+TITLE_ENTRIES = tuple(L.title_entries)
+TITLE_MARKS = [(L.title_mark_x, y, 3, 12) for y in L.title_entry_y]
+# The same on the selection: a bullet per opponent, its mark 3 px to the left...
+SELECTION_BULLET_X = tuple(L.selection_bullet_x)
+SELECTION_MARKS = [(x - 3, L.selection_bullet_y, 3, 12) for x in SELECTION_BULLET_X]
+# ...and a bullet per time.
+TIME_MARKS = [(L.time_mark_x, y, 3, 12) for y in L.time_y]
 
 # Seconds a screen may take to show what it should.
 SCREEN_TIMEOUT = slow(8)
@@ -508,22 +504,24 @@ class Screens:
         name, w, h = MENU_PORTRAITS[n]
         c = self.full("round").blit(self.p.x_totitle, 1, 1, 19, 9)
         c.blit(self.p[name], ROUND_PORTRAIT_AT[0], ROUND_PORTRAIT_AT[1], w, h)
-        return c.with_text(*ROUND_TEXT).with_words(*ROUND_WORDS,
-                                                   (str(n), 137, 20, WHITE_RGB))
+        return c.with_text(*ROUND_TEXT).with_words(
+            *ROUND_WORDS, (str(n), L.round_number_x, L.round_number_y, WHITE_RGB))
 
     def win(self, tournament=False):
         line = RESULT_WORDS["win", tournament]
-        return self.full("you_win").with_text(RESULT_LINE).with_words((line, 51, 193, WHITE_RGB))
+        return self.full("you_win").with_text(RESULT_LINE).with_words(
+            (line, L.result_line_x, L.result_line_y, WHITE_RGB))
 
     def loss(self, tournament=False):
         line = RESULT_WORDS["loss", tournament]
-        return self.full("you_lost").with_text(RESULT_LINE).with_words((line, 51, 193, WHITE_RGB))
+        return self.full("you_lost").with_text(RESULT_LINE).with_words(
+            (line, L.result_line_x, L.result_line_y, WHITE_RGB))
 
     def error(self):
         return Canvas(fill=0xFFFF).with_text(*ERROR_LINES).with_words(*ERROR_WORDS)
 
 
-ROUND_NUMBER = (137, 20, 30, 12)
+ROUND_NUMBER = (L.round_number_x, L.round_number_y, 30, 12)
 # Where each screen writes its anti-aliased text.
 # The title's entries, their bullets and the mark: x 225 to about 300, y 150 to 197.
 TITLE_TEXT = (220, 145, 100, 56)
@@ -537,37 +535,30 @@ ROUND_TEXT = (
     (70, 67, 250, 24),    # the opponent's comment, one or two lines
     (20, 120, 300, 36),   # name, IQ and time limit with their captions
     (20, 200, 120, 12))   # "Press B to start!"
-# The one white line of the win and loss screens, written at (51, 193).
-RESULT_LINE = (45, 188, 275, 19)
-# The four black lines of the joke error screen, written at x 10.
-ERROR_LINES = [(10, y, 310, 12) for y in (10, 22, 34, 100)]
+# The one white line of the win and loss screens, around its place.
+RESULT_LINE = (L.result_line_x - 6, L.result_line_y - 5, 275, 19)
+# The four black lines of the joke error screen.
+ERROR_LINES = [(x, y, 310, 12) for _, x, y, _ in L.error_lines]
 
 # The texts each screen writes whatever is marked: (text, x, y, colour).
-WHITE_RGB, ORANGE_RGB, CYAN_RGB = (255, 255, 255), (255, 160, 50), (0, 255, 255)
-BLACK_RGB = (0, 0, 0)
-TITLE_WORDS = ([("-", 228, 150 + 12 * n, CYAN_RGB) for n in range(4)]
-               + [(e, 240, 150 + 12 * n, WHITE_RGB) for n, e in enumerate(TITLE_ENTRIES)])
+WHITE_RGB, ORANGE_RGB, CYAN_RGB, BLACK_RGB = L.WHITE, L.ORANGE, L.CYAN, L.BLACK
+TITLE_WORDS = ([("-", L.title_bullet_x, y, CYAN_RGB) for y in L.title_entry_y]
+               + [(e, L.title_entry_x, y, WHITE_RGB)
+                  for e, y in zip(TITLE_ENTRIES, L.title_entry_y)])
 SELECTION_WORDS = (
-    [("Please choose your opponent!", 80, 70, WHITE_RGB),
-     ("Name: ", 25, 150, ORANGE_RGB), ("IQ: ", 25, 162, ORANGE_RGB),
-     ("Comment: ", 25, 174, ORANGE_RGB)]
-    + [("-", x, 90, CYAN_RGB) for x in SELECTION_BULLET_X]
-    + [("-", 275, 20 + 12 * n, CYAN_RGB) for n in range(3)]
-    + [(t, 290, 20 + 12 * n, WHITE_RGB) for n, t in enumerate(("1:00", "1:30", "2:00"))])
-ROUND_WORDS = [("Name: ", 20, 120, ORANGE_RGB), ("IQ: ", 20, 132, ORANGE_RGB),
-               ("Time Limit: ", 20, 144, ORANGE_RGB), ("Press B to start!", 20, 200, WHITE_RGB)]
+    list(L.selection_labels)
+    + [("-", x, L.selection_bullet_y, CYAN_RGB) for x in SELECTION_BULLET_X]
+    + [("-", L.time_bullet_x, y, CYAN_RGB) for y in L.time_y]
+    + [(t, L.time_x, y, WHITE_RGB) for t, y in zip(L.times, L.time_y)])
+ROUND_WORDS = list(L.round_labels)
 # The line of the win and loss screens, by the mode of the game: (screen, tournament).
 RESULT_WORDS = {
-    ("win", False): "Press B to return to the title screen :)",
-    ("win", True): "Get your ass ready for the next Round!",
-    ("loss", False): "Press B to return to the title screen :)",
-    ("loss", True): "Press B to return tot the title screen :)",
+    ("win", False): L.quick_game_line,
+    ("win", True): L.tournament_win_line,
+    ("loss", False): L.quick_game_line,
+    ("loss", True): L.tournament_loss_line,
 }
-ERROR_WORDS = [(t, 10, y, BLACK_RGB) for y, t in (
-    (10, "Sorry, an error occured in the system."),
-    (22, "Error 404: Page 'zebroltdefeated();' could not be found."),
-    (34, "Zebrolt was not defeated BTW :)"),
-    (100, "Press B to return to the titlescreen."))]
+ERROR_WORDS = list(L.error_lines)
 
 
 class Xvfb:

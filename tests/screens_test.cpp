@@ -32,6 +32,17 @@ namespace {
 
 using Screens = FreshStart;
 
+// A text as recorded.
+Call text_of(const Label& l) {
+    return text_at(l.text, l.x, l.y, l.colour);
+}
+
+// A portrait as the menus draw it.
+Call menu_portrait(int opponent, int x, int y) {
+    const MenuPortrait& p = menu_portraits[opponent - 1];
+    return sprite_at(*p.bitmap, x, y, p.w, p.h);
+}
+
 // A full-screen fill, as recorded.
 Call fill_with(Rgb c) {
     return {DrawCall::Fill, "", nullptr, 0, 0, 0, 0, c, {}};
@@ -48,8 +59,6 @@ struct SecondLine {
 struct Card {
     const char* name;
     const char* time;
-    SDL_Surface** portrait;
-    int w, h;
     const char* iq_round;
     const char* iq_selection;
     const char* comment_round;
@@ -63,9 +72,6 @@ constexpr SecondLine no_line{nullptr, {0, 0, 0}, 0};
 const Card cards[6] = {
     {"Borin Quastle",
      "2:00",
-     &bmp::borin_quastle,
-     30,
-     42,
      "75 (=Chimpanzee)",
      "75 (=Chimpanzee)",
      "Borin Quastle != Chimpanzee :@",
@@ -74,27 +80,20 @@ const Card cards[6] = {
      {"(Well, that is what he's saying....)", WHITE, 0}},
     {"Wenna Pollsby",
      "2:00",
-     &bmp::wenna_pollsby,
-     43,
-     42,
      "100 (=Fit chick ^^)",
      "100 (=Fit chick ^^)",
      "wubu2? c u ltr ... @%$!#!#@",
      "wubu2? c u ltr ... @%$!#!#@",
      {"(Her nail broke. Truly sad.)", WHITE, 79},
      {"(Her nail broke. Truly sad.)", WHITE, 0}},
-    {"Tovi 'GlimRat'", "1:30", &bmp::tovi_glimrat, 42, 41, "125 (=Normal human being)",
-     "125 (=Normal human being)", "l33t h4xx0rz attack!", "l33t h4xx0rz attack!", no_line, no_line},
-    {"Jory Vandle", "1:30", &bmp::jory_vandle, 37, 36, "150 (=Smartass ><)", "150 (=Smartass ><}",
-     "BALD! BALD!", "BALD! BALD!", no_line, no_line},
-    {"Hollis Quibbleton", "1:00", &bmp::hollis_quibbleton, 39, 40,
-     "175 (=Something smells fishy ><)", "175 (=Something smells fishy ><)", "e = mc2 (yawn)",
-     "e = mc^2 (yawn)", no_line, no_line},
+    {"Tovi 'GlimRat'", "1:30", "125 (=Normal human being)", "125 (=Normal human being)",
+     "l33t h4xx0rz attack!", "l33t h4xx0rz attack!", no_line, no_line},
+    {"Jory Vandle", "1:30", "150 (=Smartass ><)", "150 (=Smartass ><}", "BALD! BALD!",
+     "BALD! BALD!", no_line, no_line},
+    {"Hollis Quibbleton", "1:00", "175 (=Something smells fishy ><)",
+     "175 (=Something smells fishy ><)", "e = mc2 (yawn)", "e = mc^2 (yawn)", no_line, no_line},
     {"'Zebrolt'",
      "1:00",
-     &bmp::zebrolt_mm,
-     40,
-     46,
      "255 (=Smartest being known in existence)",
      "255 (=Smartest being known in existence)",
      "Please note that I'm IRL much more fitter",
@@ -106,12 +105,11 @@ const Card cards[6] = {
 // ---- Expected frames ----
 
 std::vector<Call> title_frame(int marked) {
-    const char* const entries[4] = {"Quick Game", "Tournament", "Help", "Quit"};
     std::vector<Call> f = {sprite_at(bmp::title, 0, 0, 320, 240)};
     for (int y : title_entry_y)
         f.push_back(text_at("-", title_bullet_x, y, CYAN));
     for (int i = 0; i < 4; ++i)
-        f.push_back(text_at(entries[i], 240, title_entry_y[i], WHITE));
+        f.push_back(text_at(title_entries[i], title_entry_x, title_entry_y[i], WHITE));
     f.push_back(text_at("[ ]", title_mark_x, title_entry_y[marked], WHITE));
     f.push_back(flip());
     return f;
@@ -123,29 +121,24 @@ std::vector<Call> help_frame() {
 
 // Opponent 1..6 marked, time entry 1..3 ("1:00", "1:30", "2:00") marked.
 std::vector<Call> selection_frame(int marked, int time_entry) {
-    const int portrait_x[6] = {18, 58, 108, 158, 208, 258};
-    const int portrait_y[6] = {104, 104, 105, 110, 106, 100};
-    const int time_y[3] = {20, 32, 44};
-    std::vector<Call> f = {fill_with(GREY), text_at("Please choose your opponent!", 80, 70, WHITE)};
+    // The heading, the portraits and the logo, then the captions.
+    std::vector<Call> f = {fill_with(GREY), text_of(selection_labels[0])};
     for (int i = 0; i < 6; ++i)
-        f.push_back(
-            sprite_at(*cards[i].portrait, portrait_x[i], portrait_y[i], cards[i].w, cards[i].h));
+        f.push_back(menu_portrait(i + 1, selection_portrait_x[i], selection_portrait_y[i]));
     f.push_back(sprite_at(bmp::quickie, 90, 20, 139, 33));
-    f.push_back(text_at("Name: ", 25, 150, ORANGE));
-    f.push_back(text_at("IQ: ", 25, 162, ORANGE));
-    f.push_back(text_at("Comment: ", 25, 174, ORANGE));
+    for (size_t i = 1; i < std::size(selection_labels); ++i)
+        f.push_back(text_of(selection_labels[i]));
     for (int x : selection_bullet_x)
-        f.push_back(text_at("-", x, 90, CYAN));
+        f.push_back(text_at("-", x, selection_bullet_y, CYAN));
     for (int y : time_y)
-        f.push_back(text_at("-", 275, y, CYAN));
-    f.push_back(text_at("1:00", 290, 20, WHITE));
-    f.push_back(text_at("1:30", 290, 32, WHITE));
-    f.push_back(text_at("2:00", 290, 44, WHITE));
+        f.push_back(text_at("-", time_bullet_x, y, CYAN));
+    for (int i = 0; i < 3; ++i)
+        f.push_back(text_at(times[i], time_x, time_y[i], WHITE));
     f.push_back(sprite_at(bmp::x_totitle, 1, 1, 19, 9));
     f.push_back(sprite_at(bmp::r_time, 290, 1, 29, 15));
-    f.push_back(text_at("[ ]", 272, time_y[time_entry - 1], WHITE));
+    f.push_back(text_at("[ ]", time_mark_x, time_y[time_entry - 1], WHITE));
     const Card& c = cards[marked - 1];
-    f.push_back(text_at("[ ]", selection_bullet_x[marked - 1] - 3, 90, WHITE));
+    f.push_back(text_at("[ ]", selection_bullet_x[marked - 1] - 3, selection_bullet_y, WHITE));
     f.push_back(text_at(c.name, 105, 150, WHITE));
     f.push_back(text_at(c.iq_selection, marked == 6 ? 100 : 105, 162, WHITE));
     f.push_back(text_at(c.comment_selection, 105, 174, PINK));
@@ -157,17 +150,13 @@ std::vector<Call> selection_frame(int marked, int time_entry) {
 
 std::vector<Call> round_frame(int n) {
     const Card& c = cards[n - 1];
-    std::vector<Call> f = {
-        sprite_at(bmp::round, 0, 0, 320, 240),
-        sprite_at(bmp::x_totitle, 1, 1, 19, 9),
-        text_at("Name: ", 20, 120, ORANGE),
-        text_at("IQ: ", 20, 132, ORANGE),
-        text_at("Time Limit: ", 20, 144, ORANGE),
-        text_at("Press B to start!", 20, 200, WHITE),
-        text_at(std::to_string(n), round_number_x, round_number_y, WHITE),
-        sprite_at(*c.portrait, round_portrait_x, round_portrait_y, c.w, c.h),
-        text_at(c.comment_round, 70, 67, PINK),
-    };
+    std::vector<Call> f = {sprite_at(bmp::round, 0, 0, 320, 240),
+                           sprite_at(bmp::x_totitle, 1, 1, 19, 9)};
+    for (const Label& l : round_labels)
+        f.push_back(text_of(l));
+    f.push_back(text_at(std::to_string(n), round_number_x, round_number_y, WHITE));
+    f.push_back(menu_portrait(n, round_portrait_x, round_portrait_y));
+    f.push_back(text_at(c.comment_round, 70, 67, PINK));
     if (c.second_round.text)
         f.push_back(
             text_at(c.second_round.text, 70, c.second_round.round_y, c.second_round.colour));
@@ -821,16 +810,11 @@ INSTANTIATE_TEST_SUITE_P(
 using ErrorScreen = Screens;
 
 const std::vector<Call> error_calls = {
-    fill_with(WHITE),
-    flip(),
-    fill_with(BLACK),
-    flip(),
-    fill_with(WHITE),
-    text_at("Sorry, an error occured in the system.", 10, 10, BLACK),
-    text_at("Error 404: Page 'zebroltdefeated();' could not be found.", 10, 22, BLACK),
-    text_at("Zebrolt was not defeated BTW :)", 10, 34, BLACK),
-    text_at("Press B to return to the titlescreen.", 10, 100, BLACK),
-    flip(),
+    fill_with(WHITE),        flip(),
+    fill_with(BLACK),        flip(),
+    fill_with(WHITE),        text_of(error_lines[0]),
+    text_of(error_lines[1]), text_of(error_lines[2]),
+    text_of(error_lines[3]), flip(),
 };
 
 long long ms_between(const Call& a, const Call& b) {
@@ -1000,7 +984,7 @@ std::vector<TextScreen> text_screens() {
          {0, 1, 1, 1},
          {button_down(BTN_SELECT)},
          [](Player& p) { return p.run([] { return main_game(1); }); },
-         {text_at("Opponent", 12, 100, WHITE)}},
+         {text_of(board_label)}},
         {"WinInTournament",
          {0, 1, 2, 3},
          {key_down(KEY_B)},

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "layout.h"
 #include "platform/platform.h"
 #include "screens/flow.h"
 
@@ -233,12 +234,6 @@ class FreshStart : public testing::Test {
 };
 
 // ---- Drawing calls as recorded ----
-
-struct Rgb {
-    int r, g, b;
-};
-inline constexpr Rgb WHITE{255, 255, 255}, ORANGE{255, 160, 50}, PINK{255, 200, 255},
-    CYAN{0, 255, 255}, BLACK{0, 0, 0}, GREY{70, 70, 70};
 
 using Clock = std::chrono::steady_clock;
 

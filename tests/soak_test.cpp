@@ -121,10 +121,6 @@ std::string describe_all(const std::vector<SDL_Event>& events, long more) {
 // a deciding row's banner, the error screen) or B (the win and loss screens).
 enum class Wait { No, AnyPress, B };
 
-SDL_Surface** const ball_pictures[COLOURS] = {&bmp::ball_red,   &bmp::ball_green,
-                                              &bmp::ball_blue,  &bmp::ball_yellow,
-                                              &bmp::ball_brown, &bmp::ball_purple};
-
 constexpr int HOLES_ALL = ROWS * HOLES;
 
 // The hole (0 to 27, in filling order) whose place, by rect_of(row, hole), the call covers
@@ -193,7 +189,7 @@ Board read_board(const std::vector<Call>& segment) {
             b.opponent = o + 1;
         }
         for (int colour = 1; colour <= COLOURS; ++colour) {
-            if (c.bitmap != *ball_pictures[colour - 1]) continue;
+            if (c.bitmap != *balls[colour - 1]) continue;
             known = true;
             const int i = place_of(c, hole_rect);
             if (i < 0) {
@@ -220,7 +216,7 @@ Board read_board(const std::vector<Call>& segment) {
                 ++r;
             const bool right = c.bitmap == bmp::rite;
             if (r == ROWS || c.x != banner_x || c.w != banner_w ||
-                c.h != (right ? right_banner_h : false_banner_h(r))) {
+                c.h != (right ? right_banner_h : false_banner_h[r])) {
                 problem(c, "banner off every row");
                 continue;
             }
