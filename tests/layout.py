@@ -82,6 +82,8 @@ def _value(tokens, i, names):
             items.append(item)
             if tokens[i][1] == ",":
                 i += 1
+            elif tokens[i][1] != "}":
+                raise ValueError("layout.h: cannot read %r after %r" % (tokens[i][1], item))
         return items, i + 1
     if kind == "str":
         return bytes(text[1:-1], "utf-8").decode("unicode_escape"), i + 1
@@ -99,9 +101,9 @@ def _value(tokens, i, names):
     raise ValueError("layout.h: cannot read the value %r" % text)
 
 
-def _read(path=HEADER):
-    with open(path, encoding="utf-8") as f:
-        tokens = _tokens(_strip_comments(f.read()))
+def parse(text):
+    """The constants of a header's text, by name."""
+    tokens = _tokens(_strip_comments(text))
     names = {}
     for stmt in _statements(tokens):
         if stmt[0][1] != "inline":
@@ -132,7 +134,10 @@ def _read(path=HEADER):
             names[name] = value
             if stmt[i][1] == ",":
                 i += 1
+            elif stmt[i][1] != ";":
+                raise ValueError("layout.h: cannot read %r after %s" % (stmt[i][1], name))
     return names
 
 
-globals().update(_read())
+with open(HEADER, encoding="utf-8") as _header:
+    globals().update(parse(_header.read()))

@@ -79,6 +79,8 @@ function(add_process_test name script class timeout)
   endforeach()
 endfunction()
 
+# The reader through which the harness takes the screens' figures from tests/layout.h.
+add_process_test(e2e.layout_table        test_layout.py   LayoutTableTest     30 ONCE)
 add_process_test(process.sdl_runs        test_startup.py  SdlRunsTest         30 ONCE)
 add_process_test(process.sdl_library     test_startup.py  SdlLibraryTest      30)
 add_process_test(process.sandbox         test_sandbox.py  SandboxTest         30 ONCE)
