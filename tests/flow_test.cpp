@@ -65,13 +65,13 @@ int count_balls(const std::vector<Call>& frame) {
 }
 
 Call round_portrait(int opponent) {
-    const MenuPortrait& p = menu_portraits[opponent - 1];
-    return sprite_at(*p.bitmap, round_portrait_x, round_portrait_y, p.w, p.h);
+    const Portrait& p = portraits[opponent - 1];
+    return sprite_at(*p.bitmap, round_portrait_x, round_portrait_y, p.menu_w, p.menu_h);
 }
 
 Call game_portrait(int opponent) {
-    const GamePortrait& p = game_portraits[opponent - 1];
-    return sprite_at(*p.bitmap, p.x, game_portrait_y, p.w, p.h);
+    const Portrait& p = portraits[opponent - 1];
+    return sprite_at(*p.bitmap, p.game_x, game_portrait_y, p.game_w, p.game_h);
 }
 
 Call title_mark(int marked) {

@@ -374,12 +374,12 @@ BANNER_Y = tuple(L.banner_top)
 FALSE_H = tuple(L.false_banner_h)
 # The game copies its own rectangle of each opponent's portrait: picture, x, y, w, h.
 GAME_PORTRAITS = {o + 1: (name, x, L.game_portrait_y, w, h)
-                  for o, (name, x, w, h) in enumerate(L.game_portraits)}
+                  for o, (name, _, _, x, w, h) in enumerate(L.portraits)}
 # "Opponent" is drawn anti-aliased from its place.
 BOARD_TEXT = (L.board_label[1], L.board_label[2], 60, 20)
 
 # The menus' rectangle of each portrait: picture, w, h.
-MENU_PORTRAITS = {o + 1: portrait for o, portrait in enumerate(L.menu_portraits)}
+MENU_PORTRAITS = {o + 1: (name, w, h) for o, (name, w, h, _, _, _) in enumerate(L.portraits)}
 ROUND_PORTRAIT_AT = (L.round_portrait_x, L.round_portrait_y)
 SELECTION_PORTRAIT_AT = tuple(zip(L.selection_portrait_x, L.selection_portrait_y))
 SELECTION_GREY = L.GREY

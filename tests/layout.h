@@ -34,6 +34,22 @@ inline SDL_Surface** const balls[COLOURS] = {&bmp::ball_red,   &bmp::ball_green,
                                              &bmp::ball_blue,  &bmp::ball_yellow,
                                              &bmp::ball_brown, &bmp::ball_purple};
 
+// ---- The opponents ----
+
+// Each opponent's portrait: the part of it the menus show (the selection and the round screen),
+// and the rectangle of it the game copies, at y 50.
+struct Portrait {
+    SDL_Surface** bitmap;
+    int menu_w, menu_h;
+    int game_x, game_w, game_h;
+};
+inline const Portrait portraits[6] = {
+    {&bmp::borin_quastle, 30, 42, 18, 32, 42},     {&bmp::wenna_pollsby, 43, 42, 13, 43, 42},
+    {&bmp::tovi_glimrat, 42, 41, 14, 43, 42},      {&bmp::jory_vandle, 37, 36, 15, 37, 36},
+    {&bmp::hollis_quibbleton, 39, 40, 15, 39, 40}, {&bmp::zebrolt_mm, 40, 46, 15, 40, 46},
+};
+inline constexpr int game_portrait_y = 50;
+
 // ---- The title ----
 
 // Its four entries stand 12 px apart from y 150, each with a cyan bullet; the mark "[ ]" starts
@@ -59,16 +75,6 @@ inline constexpr int selection_bullet_y = 90;
 inline constexpr const char* times[3] = {"1:00", "1:30", "2:00"};
 inline constexpr int time_y[3] = {20, 32, 44};
 inline constexpr int time_x = 290, time_bullet_x = 275, time_mark_x = 272;
-
-// The part of each portrait the title's menus show (the selection and the round screen).
-struct MenuPortrait {
-    SDL_Surface** bitmap;
-    int w, h;
-};
-inline const MenuPortrait menu_portraits[6] = {
-    {&bmp::borin_quastle, 30, 42}, {&bmp::wenna_pollsby, 43, 42},     {&bmp::tovi_glimrat, 42, 41},
-    {&bmp::jory_vandle, 37, 36},   {&bmp::hollis_quibbleton, 39, 40}, {&bmp::zebrolt_mm, 40, 46},
-};
 
 // ---- The round screen ----
 
@@ -116,18 +122,6 @@ inline constexpr int banner_top[ROWS] = {18, 46, 72, 100, 128, 156, 188};
 inline constexpr int banner_x = 127, banner_w = 54, right_banner_h = 36;
 // Row 2's false banner shows two more lines of its picture than the other rows'.
 inline constexpr int false_banner_h[ROWS] = {34, 36, 34, 34, 34, 34, 34};
-
-// The game copies its own rectangle of each opponent's portrait, at y 50.
-struct GamePortrait {
-    SDL_Surface** bitmap;
-    int x, w, h;
-};
-inline const GamePortrait game_portraits[COLOURS] = {
-    {&bmp::borin_quastle, 18, 32, 42},     {&bmp::wenna_pollsby, 13, 43, 42},
-    {&bmp::tovi_glimrat, 14, 43, 42},      {&bmp::jory_vandle, 15, 37, 36},
-    {&bmp::hollis_quibbleton, 15, 39, 40}, {&bmp::zebrolt_mm, 15, 40, 46},
-};
-inline constexpr int game_portrait_y = 50;
 
 inline SDL_Rect rect(int x, int y, int w, int h) {
     return {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w),

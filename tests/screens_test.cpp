@@ -39,8 +39,8 @@ Call text_of(const Label& l) {
 
 // A portrait as the menus draw it.
 Call menu_portrait(int opponent, int x, int y) {
-    const MenuPortrait& p = menu_portraits[opponent - 1];
-    return sprite_at(*p.bitmap, x, y, p.w, p.h);
+    const Portrait& p = portraits[opponent - 1];
+    return sprite_at(*p.bitmap, x, y, p.menu_w, p.menu_h);
 }
 
 // A full-screen fill, as recorded.

@@ -181,10 +181,11 @@ Board read_board(const std::vector<Call>& segment) {
         }
         bool known = false;
         for (int o = 0; o < COLOURS; ++o) {
-            const GamePortrait& p = game_portraits[o];
+            const Portrait& p = portraits[o];
             if (c.bitmap != *p.bitmap) continue;
             known = true;
-            if (c.x != p.x || c.y != game_portrait_y || c.w != p.w || c.h != p.h || b.opponent)
+            if (c.x != p.game_x || c.y != game_portrait_y || c.w != p.game_w || c.h != p.game_h ||
+                b.opponent)
                 problem(c, "portrait out of place");
             b.opponent = o + 1;
         }
