@@ -3,16 +3,17 @@ so that the in-process and the end-to-end tests hold the game to the same figure
 
 Every `inline` constant of the header becomes an attribute of this module: ints, texts,
 colours (as (r, g, b)), `&bmp::name` (as "name"), key constants (KEY_X as "x", the name
-xdotool presses; BTN_X as its name) and braced rows (as tuples), arrays of any of them (as lists). Functions and
-structs are skipped. A form the reader does not know raises an error at import, so that a
+xdotool presses; BTN_X as its name) and braced rows (as tuples), arrays of any of them (as
+lists). Functions and structs are skipped. A form the reader does not know raises an error at import, so that a
 table the tests stop reading fails them instead of going unread."""
+import ast
 import os
 import re
 
 HEADER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "layout.h")
 
-_TOKEN = re.compile(r'\s*(?:(?P<str>"(?:[^"\\]|\\.)*")|(?P<num>-?\d+)|(?P<id>&?[A-Za-z_][\w:]*)'
-                    r'|(?P<punct>[{}\[\](),;=*&!?:<>+\-./%|]))')
+_TOKEN = re.compile(r'(?P<str>"(?:[^"\\]|\\.)*")|(?P<num>-?\d+)|(?P<id>&?[A-Za-z_][\w:]*)'
+                    r'|(?P<punct>[{}\[\](),;=*&!?:<>+\-./%|])')
 
 
 def _strip_comments(text):
@@ -35,17 +36,16 @@ def _strip_comments(text):
 
 def _tokens(text):
     pos, out = 0, []
-    text = text.rstrip()
     while pos < len(text):
+        if text[pos].isspace():
+            pos += 1
+            continue
         if text[pos] == "#":  # a preprocessor line
             pos = text.find("\n", pos)
             pos = len(text) if pos < 0 else pos
             continue
         m = _TOKEN.match(text, pos)
-        if not m or m.end() == pos:
-            if text[pos].isspace():
-                pos += 1
-                continue
+        if not m:
             raise ValueError("layout.h: cannot read %r" % text[pos:pos + 40])
         kind = m.lastgroup
         out.append((kind, m.group(kind)))
@@ -86,7 +86,7 @@ def _value(tokens, i, names):
                 raise ValueError("layout.h: cannot read %r after %r" % (tokens[i][1], item))
         return items, i + 1
     if kind == "str":
-        return bytes(text[1:-1], "utf-8").decode("unicode_escape"), i + 1
+        return ast.literal_eval(text), i + 1
     if kind == "num":
         return int(text), i + 1
     if kind == "id":

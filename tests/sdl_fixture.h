@@ -698,15 +698,18 @@ class Player {
         return &steps_[next_];
     }
 
+    // What is on the screen counts as shown once it was flipped since the presses were queued
+    // and nothing was drawn after the flip.
     bool presented() const { return flips_ > flips_at_queue_ && drawing_.empty(); }
+    void expect_presented() const {
+        EXPECT_TRUE(presented())
+            << "the screen waits for presses while its picture is not presented";
+    }
 
     bool due(const Step& s, bool at_taken) {
         switch (s.when) {
         case When::Taken: return true;
-        case When::Presented:
-            EXPECT_TRUE(presented())
-                << "the screen waits for presses while its picture is not presented";
-            return true;
+        case When::Presented: expect_presented(); return true;
         case When::Idle: return idle_ >= s.polls;
         case When::Frame:
             if (at_taken) {
@@ -715,8 +718,7 @@ class Player {
                 return false;
             }
             if (flips_ == flips_at_taken_) return false;
-            EXPECT_TRUE(drawing_.empty())
-                << "the screen waits for presses while its picture is not presented";
+            expect_presented();
             return true;
         case When::Settled: return !at_taken && (flips_ > flips_at_taken_ || idle_ >= idle_polls);
         }

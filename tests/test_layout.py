@@ -15,7 +15,7 @@ inline constexpr Rgb WHITE{255, 255, 255}, ORANGE{255, 160, 50};
 inline constexpr int a = 1, b = -2;
 inline constexpr int list[ROWS] = {18, 46,
                                    72};
-inline constexpr const char* words[2] = {"Quick Game", "Page 'x();' \"y\""};
+inline constexpr const char* words[3] = {"Quick Game", "Page 'x();' \"y\"", "Größe"};
 inline constexpr const char* line = "Press B // not a comment";
 inline constexpr Label label = {"Opponent", 12, 100, WHITE};
 inline constexpr Label labels[] = {
@@ -41,7 +41,7 @@ class LayoutTableTest(unittest.TestCase):
             "a": 1,
             "b": -2,
             "list": [18, 46, 72],
-            "words": ["Quick Game", "Page 'x();' \"y\""],
+            "words": ["Quick Game", "Page 'x();' \"y\"", "Größe"],
             "line": "Press B // not a comment",
             "label": ("Opponent", 12, 100, (255, 255, 255)),
             "labels": [("Name: ", 25, 150, (255, 160, 50)), ("IQ: ", 25, 162, (255, 160, 50))],
