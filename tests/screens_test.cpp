@@ -955,7 +955,7 @@ struct TextScreen {
     const char* name;
     Globals start;
     Batch leave; // ends the screen right after a frame, which stays on the screen
-    std::function<std::optional<Next>(Player&)> run;
+    std::function<Next()> loop;
     std::vector<Call> expected; // the frame's texts (other calls are ignored)
 };
 
@@ -965,36 +965,20 @@ void PrintTo(const TextScreen& c, std::ostream* os) {
 
 std::vector<TextScreen> text_screens() {
     return {
-        {"Title",
-         {0, 1, 1, 1},
-         {key_down(KEY_ESCAPE)},
-         [](Player& p) { return p.run(title_screen_x); },
-         title_frame(0)},
-        {"Selection",
-         {0, 6, 1, 1},
-         {key_down(KEY_X)},
-         [](Player& p) { return p.run(quick_game_select); },
-         selection_frame(6, 1)},
-        {"Round",
-         {0, 1, 2, 2},
-         {key_down(KEY_X)},
-         [](Player& p) { return p.run([] { return round_no(2); }); },
-         round_frame(2)},
+        {"Title", {0, 1, 1, 1}, {key_down(KEY_ESCAPE)}, title_screen_x, title_frame(0)},
+        {"Selection", {0, 6, 1, 1}, {key_down(KEY_X)}, quick_game_select, selection_frame(6, 1)},
+        {"Round", {0, 1, 2, 2}, {key_down(KEY_X)}, [] { return round_no(2); }, round_frame(2)},
         {"Game",
          {0, 1, 1, 1},
          {button_down(BTN_SELECT)},
-         [](Player& p) { return p.run([] { return main_game(1); }); },
+         [] { return main_game(1); },
          {text_of(board_label)}},
         {"WinInTournament",
          {0, 1, 2, 3},
          {key_down(KEY_B)},
-         [](Player& p) { return p.run([] { return you(1); }); },
+         [] { return you(1); },
          {text_at(result_line(true, true), result_line_x, result_line_y, WHITE)}},
-        {"Error",
-         {0, 1, 2, 6},
-         {key_down(KEY_B)},
-         [](Player& p) { return p.run(error); },
-         error_calls},
+        {"Error", {0, 1, 2, 6}, {key_down(KEY_B)}, error, error_calls},
     };
 }
 
@@ -1018,8 +1002,7 @@ TEST_P(TextPixels, EachTextHasItsColourWhereverItsLettersCoverAPixel) {
     set_globals(c.start);
     Player p({c.leave});
     p.real_pauses = false;
-    const auto next = c.run(p);
-    ASSERT_TRUE(next);
+    ASSERT_TRUE(p.run(c.loop));
     int texts = 0;
     for (const Call& t : c.expected) {
         if (t.kind != DrawCall::Text) continue;
