@@ -64,28 +64,6 @@ int count_balls(const std::vector<Call>& frame) {
     return n;
 }
 
-Call round_portrait(int opponent) {
-    const Portrait& p = portraits[opponent - 1];
-    return sprite_at(*p.bitmap, round_portrait_x, round_portrait_y, p.menu_w, p.menu_h);
-}
-
-Call game_portrait(int opponent) {
-    const Portrait& p = portraits[opponent - 1];
-    return sprite_at(*p.bitmap, p.game_x, game_portrait_y, p.game_w, p.game_h);
-}
-
-Call title_mark(int marked) {
-    return text_at("[ ]", title_mark_x, title_entry_y[marked], WHITE);
-}
-
-Call round_number(int n) {
-    return text_at(std::to_string(n), round_number_x, round_number_y, WHITE);
-}
-
-Call selection_mark(int marked) {
-    return text_at("[ ]", selection_bullet_x[marked - 1] - 3, 90, WHITE);
-}
-
 // Help draws its picture and nothing over it.
 testing::AssertionResult help_alone(const std::vector<Call>& frame) {
     return same_calls(frame, {sprite_at(bmp::help, 0, 0, 320, 240)});
@@ -194,7 +172,9 @@ class Plan {
              "round screen",
              [m](const Player& d) {
                  EXPECT_TRUE(has(d.frame(), round_number(m.round_n))) << describe(d.frame());
-                 EXPECT_TRUE(has(d.frame(), round_portrait(m.round_n))) << describe(d.frame());
+                 EXPECT_TRUE(
+                     has(d.frame(), menu_portrait(m.round_n, round_portrait_x, round_portrait_y)))
+                     << describe(d.frame());
                  EXPECT_TRUE(globals_are({m.what, m.opt, 2, m.round_n}));
              },
              {buttons ? button_down(BTN_B) : key_down(KEY_B)},

@@ -32,17 +32,6 @@ namespace {
 
 using Screens = FreshStart;
 
-// A text as recorded.
-Call text_of(const Label& l) {
-    return text_at(l.text, l.x, l.y, l.colour);
-}
-
-// A portrait as the menus draw it.
-Call menu_portrait(int opponent, int x, int y) {
-    const Portrait& p = portraits[opponent - 1];
-    return sprite_at(*p.bitmap, x, y, p.menu_w, p.menu_h);
-}
-
 // A full-screen fill, as recorded.
 Call fill_with(Rgb c) {
     return {DrawCall::Fill, "", nullptr, 0, 0, 0, 0, c, {}};
@@ -110,7 +99,7 @@ std::vector<Call> title_frame(int marked) {
         f.push_back(text_at("-", title_bullet_x, y, CYAN));
     for (int i = 0; i < 4; ++i)
         f.push_back(text_at(title_entries[i], title_entry_x, title_entry_y[i], WHITE));
-    f.push_back(text_at("[ ]", title_mark_x, title_entry_y[marked], WHITE));
+    f.push_back(title_mark(marked));
     f.push_back(flip());
     return f;
 }
@@ -138,7 +127,7 @@ std::vector<Call> selection_frame(int marked, int time_entry) {
     f.push_back(sprite_at(bmp::r_time, 290, 1, 29, 15));
     f.push_back(text_at("[ ]", time_mark_x, time_y[time_entry - 1], WHITE));
     const Card& c = cards[marked - 1];
-    f.push_back(text_at("[ ]", selection_bullet_x[marked - 1] - 3, selection_bullet_y, WHITE));
+    f.push_back(selection_mark(marked));
     f.push_back(text_at(c.name, 105, 150, WHITE));
     f.push_back(text_at(c.iq_selection, marked == 6 ? 100 : 105, 162, WHITE));
     f.push_back(text_at(c.comment_selection, 105, 174, PINK));
@@ -154,7 +143,7 @@ std::vector<Call> round_frame(int n) {
                            sprite_at(bmp::x_totitle, 1, 1, 19, 9)};
     for (const Label& l : round_labels)
         f.push_back(text_of(l));
-    f.push_back(text_at(std::to_string(n), round_number_x, round_number_y, WHITE));
+    f.push_back(round_number(n));
     f.push_back(menu_portrait(n, round_portrait_x, round_portrait_y));
     f.push_back(text_at(c.comment_round, 70, 67, PINK));
     if (c.second_round.text)
