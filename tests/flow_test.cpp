@@ -64,6 +64,11 @@ int count_balls(const std::vector<Call>& frame) {
     return n;
 }
 
+Call game_portrait(int opponent) {
+    const Portrait& p = portraits[opponent - 1];
+    return sprite_at(*p.bitmap, p.game_x, game_portrait_y, p.game_w, p.game_h);
+}
+
 // Help draws its picture and nothing over it.
 testing::AssertionResult help_alone(const std::vector<Call>& frame) {
     return same_calls(frame, {sprite_at(bmp::help, 0, 0, 320, 240)});

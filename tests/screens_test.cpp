@@ -32,6 +32,11 @@ namespace {
 
 using Screens = FreshStart;
 
+// A text of the layout table, as recorded.
+Call text_of(const Label& l) {
+    return text_at(l.text, l.x, l.y, l.colour);
+}
+
 // A full-screen fill, as recorded.
 Call fill_with(Rgb c) {
     return {DrawCall::Fill, "", nullptr, 0, 0, 0, 0, c, {}};

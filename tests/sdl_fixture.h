@@ -267,30 +267,6 @@ inline Call flip() {
     return {DrawCall::Flip, "", nullptr, 0, 0, 0, 0, {0, 0, 0}, {}};
 }
 
-// ---- Calls the screens' frames hold, from the layout table ----
-
-inline Call text_of(const Label& l) {
-    return text_at(l.text, l.x, l.y, l.colour);
-}
-inline Call title_mark(int entry) { // entry 0..3
-    return text_at("[ ]", title_mark_x, title_entry_y[entry], WHITE);
-}
-inline Call selection_mark(int opponent) {
-    return text_at("[ ]", selection_bullet_x[opponent - 1] - 3, selection_bullet_y, WHITE);
-}
-inline Call round_number(int n) {
-    return text_at(std::to_string(n), round_number_x, round_number_y, WHITE);
-}
-// A portrait as the menus draw it.
-inline Call menu_portrait(int opponent, int x, int y) {
-    const Portrait& p = portraits[opponent - 1];
-    return sprite_at(*p.bitmap, x, y, p.menu_w, p.menu_h);
-}
-inline Call game_portrait(int opponent) {
-    const Portrait& p = portraits[opponent - 1];
-    return sprite_at(*p.bitmap, p.game_x, game_portrait_y, p.game_w, p.game_h);
-}
-
 inline bool same_colour(Rgb a, Rgb b) {
     return a.r == b.r && a.g == b.g && a.b == b.b;
 }
@@ -409,6 +385,23 @@ inline testing::AssertionResult same_calls(const std::vector<Call>& got,
         return testing::AssertionFailure() << os.str();
     }
     return testing::AssertionSuccess();
+}
+
+// ---- Calls the screens' frames hold, from the layout table ----
+
+inline Call title_mark(int entry) { // entry 0..3
+    return text_at("[ ]", title_mark_x, title_entry_y[entry], WHITE);
+}
+inline Call selection_mark(int opponent) {
+    return text_at("[ ]", selection_bullet_x[opponent - 1] - 3, selection_bullet_y, WHITE);
+}
+inline Call round_number(int n) {
+    return text_at(std::to_string(n), round_number_x, round_number_y, WHITE);
+}
+// A portrait as the menus draw it.
+inline Call menu_portrait(int opponent, int x, int y) {
+    const Portrait& p = portraits[opponent - 1];
+    return sprite_at(*p.bitmap, x, y, p.menu_w, p.menu_h);
 }
 
 // ---- Telling the screens apart ----
