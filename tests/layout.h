@@ -15,7 +15,7 @@ struct Rgb {
     int r, g, b;
 };
 inline constexpr Rgb WHITE{255, 255, 255}, ORANGE{255, 160, 50}, PINK{255, 200, 255},
-    CYAN{0, 255, 255}, BLACK{0, 0, 0}, GREY{70, 70, 70};
+    CYAN{0, 255, 255}, BLACK{0, 0, 0}, GREY{79, 79, 79};
 
 // A text as a screen writes it.
 struct Label {

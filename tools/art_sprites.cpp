@@ -17,7 +17,7 @@ const Col kBallColours[6] = {
 };
 const Col kHoleMatte(34, 24, 18);
 const Col kPortraitBackdrop(52, 58, 78);
-const Col kMenuGrey(70, 70, 70); // the selection's fill, which the keyed edges blend into
+const Col kMenuGrey(79, 79, 79); // the selection's fill, which the keyed edges blend into
 
 void drawBall(Canvas& c, float cx, float cy, float r, Col base) {
     c.fill(circle(cx, cy, r), sphere(cx, cy, r, base));

@@ -25,9 +25,7 @@ const Binding bindings[] = {
 } // namespace
 
 void draw_selection(int time_opt) {
-    // A grey a step darker than the mid grey it once was: the orange labels read at 4.8:1 on it
-    // (4.2:1 before), and the white and pink texts better still.
-    fill_screen(70, 70, 70);
+    fill_screen(79, 79, 79);
     DrawText(screen, "Please choose your opponent!", 80, 70, 255, 255, 255);
     for (int i = 0; i < 6; ++i) {
         const Opponent& o = opponent(i + 1);
