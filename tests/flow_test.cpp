@@ -641,6 +641,167 @@ TEST_P(SelectThenQueued, PressesQueuedBehindSelectReachTheTitle) {
     EXPECT_TRUE(run_script(d));
 }
 
+// ---- The window's close button ----
+
+// Where the close request comes: the script's steps up to that screen or wait, and whether it
+// comes during the error screen's flash instead of at the last step.
+struct QuitCase {
+    const char* name;
+    std::function<void(Plan&, Model&, std::vector<Step>&)> lead;
+    bool during_flash = false;
+};
+
+std::ostream& operator<<(std::ostream& os, const QuitCase& c) {
+    return os << c.name;
+}
+
+// A close request, and behind it a press that would act on the screen where it comes.
+Batch quit_then(SDL_Event press) {
+    return {quit_request(), press};
+}
+
+// A game against opponent `to` of the selection (moved left from opponent 1).
+void quick_game_against(Plan& p, Model& m, int to, unsigned seed) {
+    p.title_to_quick_game(false);
+    for (int o = 1; o != to; o = o == 1 ? 6 : o - 1) {
+        p.on_selection("left", {key_down(KEY_LEFT)});
+        m.opt = m.opt == 1 ? 6 : m.opt - 1;
+    }
+    p.start_quick_game(seed, false);
+}
+
+const QuitCase quit_cases[] = {
+    {"Title", [](Plan& p, Model&,
+                 std::vector<Step>&) { p.on_title("close", quit_then(key_down(KEY_SPACE))); }},
+    {"HelpFromTitle",
+     [](Plan& p, Model& m, std::vector<Step>& s) {
+         p.on_title("to help", {key_down(KEY_DOWN), key_down(KEY_DOWN), key_down(KEY_SPACE)});
+         m.what = 2;
+         s.push_back({Shown::Help, "close", nullptr, quit_then(key_down(KEY_DOWN))});
+     }},
+    {"Selection",
+     [](Plan& p, Model&, std::vector<Step>&) {
+         p.title_to_quick_game(false);
+         p.on_selection("close", quit_then(key_down(KEY_B)));
+     }},
+    {"RoundScreen",
+     [](Plan& p, Model&, std::vector<Step>& s) {
+         p.title_to_tournament(false);
+         s.push_back({Shown::Round, "close", nullptr, quit_then(key_down(KEY_B))});
+     }},
+    {"Game",
+     [](Plan& p, Model& m, std::vector<Step>&) {
+         quick_game_against(p, m, 1, 71);
+         p.on_game("close", quit_then(key_down(KEY_X)));
+     }},
+    {"HelpFromGame",
+     [](Plan& p, Model& m, std::vector<Step>& s) {
+         quick_game_against(p, m, 1, 72);
+         p.on_game("help", {key_down(KEY_SPACE)});
+         s.push_back({Shown::Help, "close", nullptr, quit_then(key_down(KEY_SPACE))});
+     }},
+    {"RightRowBanner",
+     [](Plan& p, Model& m, std::vector<Step>&) {
+         quick_game_against(p, m, 1, 73);
+         p.enter_rows({p.code()}, false);
+         p.on_game("close", quit_then(key_down(KEY_B)));
+     }},
+    {"WrongSeventhRowBanner",
+     [](Plan& p, Model& m, std::vector<Step>&) {
+         quick_game_against(p, m, 1, 74);
+         p.lose(false, false);
+         p.on_game("close", quit_then(key_down(KEY_B)));
+     }},
+    {"TournamentWinScreen",
+     [](Plan& p, Model&, std::vector<Step>& s) {
+         p.title_to_tournament(false);
+         p.start_round(75, false);
+         p.enter_rows({p.code()}, false);
+         p.on_game("the right banner", {key_down(KEY_A)});
+         s.push_back({Shown::Win, "close", nullptr, quit_then(key_down(KEY_B))});
+     }},
+    {"LossScreen",
+     [](Plan& p, Model& m, std::vector<Step>& s) {
+         quick_game_against(p, m, 1, 76);
+         p.lose(false, false);
+         p.on_game("the false banner", {key_down(KEY_A)});
+         s.push_back({Shown::Loss, "close", nullptr, quit_then(key_down(KEY_B))});
+     }},
+    {"ErrorScreen",
+     [](Plan& p, Model& m, std::vector<Step>&) {
+         quick_game_against(p, m, 6, 77);
+         p.enter_rows({p.code()}, false);
+         p.on_error(quit_request());
+     }},
+    {"ErrorScreenFlash",
+     [](Plan& p, Model& m, std::vector<Step>&) {
+         quick_game_against(p, m, 6, 78);
+         p.enter_rows({p.code()}, false);
+     },
+     true},
+};
+
+class CloseRequest : public Flow, public testing::WithParamInterface<QuitCase> {};
+
+INSTANTIATE_TEST_SUITE_P(EveryScreenAndWait, CloseRequest, testing::ValuesIn(quit_cases), ByName());
+
+int shutdowns = 0;
+void count_shutdown() {
+    ++shutdowns;
+}
+
+// The window's close button ends the program as Escape on the title does: run_screens() returns
+// status 0 for the exit handler to shut down, nothing is drawn after the request is taken, what
+// is queued behind it does nothing, and no flow global moves (a win in a tournament would count
+// the round on).
+TEST_P(CloseRequest, EndsTheProgramWithStatusZeroAtOnce) {
+    const QuitCase& c = GetParam();
+    Model m;
+    std::vector<Step> steps;
+    Plan p(steps, m);
+    c.lead(p, m, steps);
+    size_t calls_before_quit = 0; // calls drawn when the request was queued
+    if (!c.during_flash)
+        steps.back().check = [&calls_before_quit, check = steps.back().check](const Player& d) {
+            if (check) check(d);
+            calls_before_quit = d.calls().size();
+        };
+    Player d(steps);
+    d.real_pauses = false;
+    bool queued = !c.during_flash;
+    d.during_pause = [&](int) {
+        if (queued) return;
+        push(quit_then(key_down(KEY_DOWN)));
+        queued = true;
+    };
+    shutdowns = 0;
+    on_terminate = count_shutdown;
+    const std::optional<int> status = d.run(run_screens);
+    on_terminate = nullptr;
+
+    ASSERT_EQ(status, std::optional<int>(0)) << "run_screens() did not end with status 0";
+    EXPECT_TRUE(d.finished()) << d.steps_run() << " of " << steps.size() << " steps ran";
+    EXPECT_TRUE(queued) << "the close request was never queued";
+    EXPECT_EQ(shutdowns, 0) << "shut down in place instead of by the exit handler";
+    if (c.during_flash) {
+        // Queued while nothing is taken, it ends the wait that follows the flash.
+        EXPECT_EQ(d.shown(), Shown::Error);
+    } else {
+        // A screen that redraws shows one more frame of itself before it takes what was queued
+        // at its empty poll; a wait takes it at once. Nothing is drawn after that.
+        const std::vector<Call> after(d.calls().begin() + static_cast<long>(calls_before_quit),
+                                      d.calls().end());
+        const long flips = std::count_if(after.begin(), after.end(), [](const Call& call) {
+            return call.kind == DrawCall::Flip;
+        });
+        EXPECT_TRUE(after.empty() || (flips == 1 && after.back().kind == DrawCall::Flip &&
+                                      screen_of(after) == steps.back().expect))
+            << "drawn after the close request was queued on the " << name_of(*steps.back().expect)
+            << " screen:" << describe(after);
+    }
+    EXPECT_TRUE(globals_are({m.what, m.opt, m.cropp, m.round_n}));
+}
+
 struct FirstTournament {
     const char* name;
     int last_round; // the round the first tournament reaches

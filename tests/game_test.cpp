@@ -387,15 +387,14 @@ TEST_F(GameScreen, FivePressesQueuedBeforeOneFrameAllLand) {
     EXPECT_EQ(play(1, seed, s).go, Go::Quit);
 }
 
-TEST_F(GameScreen, IgnoresReleasesMotionQuitRequestsAndUnboundPresses) {
+TEST_F(GameScreen, IgnoresReleasesMotionAndUnboundPresses) {
     const unsigned seed = 9;
     Game model = fresh_game(1, seed);
     auto queue_noise = [] {
-        push({key_up(KEY_X), button_up(BTN_X), axis_motion(), quit_request(), key_down('z'),
-              key_down(KEY_UP), key_down(KEY_DOWN), key_down(KEY_LEFT), key_down(KEY_RIGHT),
-              key_down(SDLK_RETURN), button_down(BTN_UP), button_down(BTN_LEFT),
-              button_down(BTN_DOWN), button_down(BTN_RIGHT), button_down(1), button_down(7),
-              button_down(16)});
+        push({key_up(KEY_X), button_up(BTN_X), axis_motion(), key_down('z'), key_down(KEY_UP),
+              key_down(KEY_DOWN), key_down(KEY_LEFT), key_down(KEY_RIGHT), key_down(SDLK_RETURN),
+              button_down(BTN_UP), button_down(BTN_LEFT), button_down(BTN_DOWN),
+              button_down(BTN_RIGHT), button_down(1), button_down(7), button_down(16)});
     };
     Player s;
     s.on_frame([&] { queue_noise(); })
@@ -617,7 +616,8 @@ TEST_P(HelpInGame, ShowsHelpThenGoesOnWithTheSameGame) {
 
 struct WaitCase {
     const char* name;
-    SDL_Event press;
+    Batch queued;
+    bool pressed; // what WaitForKey returns: true for a press, false for a close request
 };
 
 std::ostream& operator<<(std::ostream& os, const WaitCase& c) {
@@ -626,38 +626,42 @@ std::ostream& operator<<(std::ostream& os, const WaitCase& c) {
 
 class WaitForPress : public Sdl, public testing::WithParamInterface<WaitCase> {};
 
-INSTANTIATE_TEST_SUITE_P(Presses, WaitForPress,
-                         testing::Values(WaitCase{"Key", key_down('q')},
-                                         WaitCase{"ButtonOfJoystick0", button_down(BTN_B, 0)},
-                                         WaitCase{"ButtonOfJoystick3", button_down(5, 3)}),
-                         ByName());
+// Any press ends the wait and takes the whole queue with it; a close request ends it too, even
+// behind a press, whose wait would otherwise swallow it.
+INSTANTIATE_TEST_SUITE_P(
+    Queued, WaitForPress,
+    testing::Values(
+        WaitCase{"Key", {key_up(KEY_A), axis_motion(), key_down('q'), key_down(KEY_B)}, true},
+        WaitCase{"ButtonOfJoystick0", {button_up(3), button_down(BTN_B, 0), key_down(KEY_B)}, true},
+        WaitCase{"ButtonOfJoystick3", {axis_motion(), button_down(5, 3), button_up(3)}, true},
+        WaitCase{"QuitRequest", {key_up(KEY_A), axis_motion(), quit_request()}, false},
+        WaitCase{"QuitRequestBehindAPress", {key_down(KEY_B), quit_request()}, false},
+        WaitCase{"QuitRequestBeforeAPress", {quit_request(), button_down(BTN_B)}, false}),
+    ByName());
 
-TEST_P(WaitForPress, ReturnsAtOnceWhenAPressIsQueuedAndEmptiesTheQueue) {
-    push({key_up(KEY_A), axis_motion(), GetParam().press, key_down(KEY_B), button_up(3),
-          quit_request()});
+TEST_P(WaitForPress, ReturnsAtOnceWithWhatEndedIt) {
+    push(GetParam().queued);
     Player nothing_more; // a wait that needs more than what is queued is stuck
-    EXPECT_TRUE(nothing_more.run([] {
-        WaitForKey();
-        return true;
-    }));
-    EXPECT_TRUE(take_queue().empty());
+    const std::optional<bool> pressed = nothing_more.run(WaitForKey);
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(*pressed, GetParam().pressed);
+    if (*pressed) {
+        EXPECT_TRUE(take_queue().empty());
+    }
 }
 
-TEST_F(Sdl, WaitForKeyIsNotEndedByReleasesMotionOrQuitRequests) {
-    push({key_up(KEY_B), button_up(BTN_B), axis_motion(), quit_request()});
+TEST_F(Sdl, WaitForKeyIsNotEndedByReleasesOrMotion) {
+    push({key_up(KEY_B), button_up(BTN_B), axis_motion()});
     Player s;
     s.idle(20)
         .then([] {
-            push({key_up(KEY_X), quit_request(), axis_motion(), button_up(BTN_START)});
+            push({key_up(KEY_X), axis_motion(), button_up(BTN_START)});
         })
         .idle(20)
         .then([] {
             push({button_down(BTN_START), key_up(KEY_B), key_down(KEY_A)});
         });
-    EXPECT_TRUE(s.run([] {
-        WaitForKey();
-        return true;
-    }));
+    EXPECT_EQ(s.run(WaitForKey), std::optional<bool>(true));
     EXPECT_TRUE(s.finished()) << "returned after " << s.steps_run() << " steps, before the press";
     EXPECT_TRUE(take_queue().empty());
 }

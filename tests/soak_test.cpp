@@ -2,11 +2,12 @@
 //
 // The real dispatcher runs from the title menu while the empty-queue seam feeds it bursts of one
 // to ten events: presses and releases of bound and unbound keys, buttons 0-20 of joysticks 0 and
-// 1, stick motion and quit requests. A player reading the drawn frames plays on purpose most of
-// the time (menus, opponents, and games solved from the markers), so wins, whole tournaments and
-// the error screen come round again and again. Both ways out are intercepted and the screens
-// start over: Escape on the title makes run_screens() return, and a shutdown ("Quit", Escape in
-// a game) goes to the on_terminate seam instead of quitting SDL and starting the handheld's menu.
+// 1, stick motion and the window's close requests. A player reading the drawn frames plays on
+// purpose most of the time (menus, opponents, and games solved from the markers), so wins, whole
+// tournaments and the error screen come round again and again. Every way out is intercepted and
+// the screens start over: Escape on the title and a close request anywhere make run_screens()
+// return, and a shutdown ("Quit", Escape in a game) goes to the on_terminate seam instead of
+// quitting SDL and starting the handheld's menu.
 //
 // Checked all along: no crash, no hang (a watchdog thread aborts when no frame comes for a few
 // seconds; a screen that keeps polling without drawing, or drawing without polling, fails), a
@@ -86,6 +87,9 @@ bool is_press(const SDL_Event& e) {
 bool is_b(const SDL_Event& e) {
     return (e.type == SDL_KEYDOWN && e.key.keysym.sym == KEY_B) ||
            (e.type == SDL_JOYBUTTONDOWN && e.jbutton.button == BTN_B);
+}
+bool is_quit_request(const SDL_Event& e) {
+    return e.type == SDL_QUIT;
 }
 bool is_escape(const SDL_Event& e) {
     return e.type == SDL_KEYDOWN && e.key.keysym.sym == KEY_ESCAPE;
@@ -427,20 +431,21 @@ class Player {
         return button_event(SDL_JOYBUTTONDOWN, roll(buttons), roll(2));
     }
 
-    // Releases, stick motion and quit requests: nothing on any screen.
+    // Releases and stick motion: nothing on any screen.
     SDL_Event harmless() {
-        switch (roll(4)) {
+        switch (roll(3)) {
         case 0:
             return key_up(chance(0.05)  ? KEY_ESCAPE
                           : chance(0.5) ? pick(bound_keys)
                                         : pick(unbound_keys));
         case 1: return button_event(SDL_JOYBUTTONUP, roll(buttons), roll(2));
-        case 2: return axis_event(roll(2), roll(4), roll(65536) - 32768);
-        default: return quit_request();
+        default: return axis_event(roll(2), roll(4), roll(65536) - 32768);
         }
     }
 
     SDL_Event any_event() {
+        // About as often as Escape: each one ends the run, wherever it comes.
+        if (chance(0.004)) return quit_request();
         const int r = roll(100);
         if (r < 35) return any_key_down();
         if (r < 60) return button_event(SDL_JOYBUTTONDOWN, roll(buttons), roll(2));
@@ -496,6 +501,7 @@ struct Figures {
     long errors = 0, errors_ending_tournament = 0;
     long help = 0, help_from_game = 0;
     long title_escapes = 0, shutdowns = 0, quits_on_title = 0;
+    long close_requests = 0, close_requests_in_game = 0; // runs ended by the close button
     long depth = 0;                 // deepest call of the seam, bytes below the runner's frame
     long depths[ReachedKinds] = {}; // each wait's reference depth, likewise
     long growth = 0;                // deepest call of a wait below its reference
@@ -674,6 +680,7 @@ class Soak {
             if ((view_.wait == Wait::AnyPress && is_press(e)) || (view_.wait == Wait::B && is_b(e)))
                 ender_since_flip_ = true;
             if (is_escape(e) && view_.shown == Shown::Title) escape_on_title_ = true;
+            if (is_quit_request(e)) quit_taken_ = true;
             queued_.pop_front();
         }
     }
@@ -761,6 +768,8 @@ class Soak {
 
     void draw(const DrawCall& d) {
         if (shut_down_) fail("a screen drew after the shutdown: " + describe(recorded(d)));
+        if (quit_taken_)
+            fail("a screen drew after it took a close request: " + describe(recorded(d)));
         if (d.kind == DrawCall::Flip) {
             finish_segment(true);
             flipped();
@@ -948,10 +957,22 @@ class Soak {
         shut_down_ = true;
     }
 
+    // run_screens() returned: after Escape on the title, or a close request on any screen or in
+    // any wait, which ends a game in the middle too.
     void returned() {
         if (shut_down_) return;
+        note_taken();
+        if (quit_taken_) {
+            ++f_.close_requests;
+            if (game_on_) {
+                game_on_ = false;
+                ++f_.close_requests_in_game;
+            }
+            return;
+        }
         if (!escape_on_title_ || previous_not_help_ != Shown::Title)
-            fail("run_screens() returned without a shutdown and without Escape on the title");
+            fail("run_screens() returned without a shutdown, a close request or Escape on the "
+                 "title");
         ++f_.title_escapes;
     }
 
@@ -967,6 +988,7 @@ class Soak {
         last_frame_.clear();
         shut_down_ = false;
         escape_on_title_ = false;
+        quit_taken_ = false;
         tournament_ = false;
         taken_since_flip_ = 0;
         ender_since_flip_ = false;
@@ -992,6 +1014,7 @@ class Soak {
     long colour_taken_ = 0, segment_colour_taken_ = 0;
     long taken_since_flip_ = 0;
     bool ender_since_flip_ = false, escape_on_title_ = false;
+    bool quit_taken_ = false; // a close request was taken: the screens must end without drawing
     int idle_ = 0, flips_since_poll_ = 0;
 
     std::vector<Call> segment_, last_frame_;
@@ -1037,10 +1060,11 @@ void print(const Figures& f) {
                 "error screens %ld (%ld ending a tournament)\n",
                 f.rounds[0], f.rounds[1], f.rounds[2], f.rounds[3], f.rounds[4], f.rounds[5],
                 f.errors, f.errors_ending_tournament);
-    std::printf("  help screens %ld (%ld from a game); Escapes on the title %ld; shutdowns "
-                "intercepted %ld (%ld Quit on the title, %ld Escape in a game)\n",
-                f.help, f.help_from_game, f.title_escapes, f.shutdowns, f.quits_on_title,
-                f.escaped);
+    std::printf("  help screens %ld (%ld from a game); Escapes on the title %ld; close requests "
+                "%ld (%ld in a game); shutdowns intercepted %ld (%ld Quit on the title, %ld "
+                "Escape in a game)\n",
+                f.help, f.help_from_game, f.title_escapes, f.close_requests,
+                f.close_requests_in_game, f.shutdowns, f.quits_on_title, f.escaped);
     std::printf("  stack: the seam at most %ld bytes below the runner; waits at most %ld bytes "
                 "deeper after the first %ld events than in them; their depths:",
                 f.depth, f.growth, f.reference_events);
@@ -1085,6 +1109,8 @@ TEST_F(SoakTest, RandomPressesThroughEveryScreenKeepTheProgramSound) {
         EXPECT_GT(f.help_from_game, 0) << "no help from a game";
         EXPECT_GT(f.help - f.help_from_game, 0) << "no help from the title";
         EXPECT_GT(f.title_escapes, 0) << "no Escape on the title";
+        EXPECT_GT(f.close_requests, 0) << "no close request";
+        EXPECT_GT(f.close_requests_in_game, 0) << "no close request in a game";
         EXPECT_GT(f.quits_on_title, 0) << "no Quit on the title";
         EXPECT_GT(f.escaped, 0) << "no Escape in a game";
         EXPECT_GT(f.reference_events, 0) << "the stack's reference depth was never taken: not "

@@ -33,9 +33,10 @@ Next main_game(int opponent) {
 
         Input in;
         while (!g.leave_game && poll_input(in)) {
+            if (in.kind == Input::Quit) return {Go::Exit}; // the window's close button
             const int act = action_of(in, bindings);
             if (act >= RED && act <= PURPLE) put_ball(g, act);
-            if (act == HELP) Help();               // comes back to this very game
+            if (act == HELP && !Help()) return {Go::Exit}; // else back in this very game
             if (act == LEAVE) g.leave_game = true; // what follows stays queued for the title
             if (act == QUIT) return {Go::Quit};
         }

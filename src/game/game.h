@@ -15,5 +15,6 @@ void draw_board(const Game& g);
 Next game_frame(const Game& g);
 
 // Markers and banner of every full row; returns the ending when a row decides the game
-// (after showing that frame and waiting for a press), Go::Stay otherwise.
+// (after showing that frame and waiting for a press; Go::Exit when the window is asked to close
+// during that wait), Go::Stay otherwise.
 Next judge_rows(const Game& g);

@@ -37,14 +37,12 @@ Next judge_rows(const Game& g) {
             if (g.opponent == 6) return {Go::Error};
             drawSprite(bmp::rite, screen, 0, 0, 127, banner_y[row], 54, 36);
             present();
-            WaitForKey();
-            return {Go::Win};
+            return WaitForKey() ? Next{Go::Win} : Next{Go::Exit};
         }
         drawSprite(bmp::falce, screen, 0, 0, 127, banner_y[row], 54, false_h[row]);
         if (row == ROWS - 1) {
             present();
-            WaitForKey();
-            return {Go::Loss};
+            return WaitForKey() ? Next{Go::Loss} : Next{Go::Exit};
         }
     }
     return {Go::Stay};

@@ -19,8 +19,10 @@ bool poll_input(Input& in) {
         in = {Input::Key, static_cast<int>(e.key.keysym.sym)};
     else if (e.type == SDL_JOYBUTTONDOWN)
         in = {Input::Button, static_cast<int>(e.jbutton.button)};
+    else if (e.type == SDL_QUIT)
+        in = {Input::Quit, 0}; // the window's close button; a handheld never sends one
     else
-        in = {Input::Other, 0}; // releases, motion, the window's close request
+        in = {Input::Other, 0}; // releases, motion, everything else
     return true;
 }
 
@@ -34,12 +36,15 @@ int action_of(const Input& in, const Binding* table, int count) {
     return 0;
 }
 
-void WaitForKey() {
+bool WaitForKey() {
     bool pressed = false;
     for (;;) {
         Input in;
-        while (poll_input(in))
+        while (poll_input(in)) {
+            // Even behind a press: the request would otherwise go with the rest of the queue.
+            if (in.kind == Input::Quit) return false;
             if (in.kind != Input::Other) pressed = true;
-        if (pressed) return; // the rest of the queue went with the press
+        }
+        if (pressed) return true; // the rest of the queue went with the press
     }
 }

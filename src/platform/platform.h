@@ -28,10 +28,11 @@ void pause_ms(int ms);
 // When set, pause_ms hands its wait here instead of sleeping: long test runs skip the flashes.
 extern void (*on_pause)(int ms);
 
-// One queued event. Only key-down (by key symbol) and joystick-button-down (by button
-// number, any joystick) mean anything; every other event arrives as Other.
+// One queued event. Key-down (by key symbol) and joystick-button-down (by button number, any
+// joystick) are the presses the screens bind; Quit is the desktop's request to close the window,
+// which ends the program from any screen; every other event arrives as Other.
 struct Input {
-    enum Kind { Other, Key, Button } kind;
+    enum Kind { Other, Key, Button, Quit } kind;
     int code;
 };
 
@@ -52,8 +53,9 @@ template <int N> int action_of(const Input& in, const Binding (&table)[N]) {
     return action_of(in, table, N);
 }
 
-// Spins until a key or button is pressed, then returns with the queue emptied.
-void WaitForKey();
+// Spins until a key or button is pressed, then returns true with the queue emptied. A request
+// to close the window ends the wait at once instead, and false says the program is to end.
+[[nodiscard]] bool WaitForKey();
 
 // Called each time polling finds the queue empty. Tests use it to feed events or to stop a
 // loop that would otherwise spin for ever; the game leaves it null.

@@ -34,6 +34,8 @@ Next error() {
     present();
     pause_ms(100);
     draw_error_text();
-    WaitForKey(); // any key or button, although the text names B
+    // Any key or button, although the text names B; a close request queued during the flash
+    // ends the program here.
+    if (!WaitForKey()) return {Go::Exit};
     return {Go::Title};
 }

@@ -13,7 +13,8 @@ enum class Go {
     Loss,      // the loss screen
     Error,     // the joke error screen after beating opponent 6
     Quit,      // shut down and hand over to the handheld's menu program
-    Exit,      // end the program with status 0 (the exit handler shuts down)
+    Exit,      // end the program with status 0 (the exit handler shuts down): Escape on the
+               // title, or the window's close button on any screen
 };
 
 struct Next {
@@ -29,5 +30,6 @@ extern int round_n; // tournament round, 1..6
 // Runs screens from the first one until the program ends; returns the exit status.
 int run_screens();
 
-// The help picture until any press; returns to the screen that opened it.
-void Help();
+// The help picture until any press; returns true to the screen that opened it, or false when
+// the window was asked to close meanwhile and the program is to end.
+[[nodiscard]] bool Help();

@@ -7,7 +7,7 @@ void draw_help() {
     present();
 }
 
-void Help() {
+bool Help() {
     draw_help();
-    WaitForKey(); // the press that closes help, and all queued with it, are used up here
+    return WaitForKey(); // the press that closes help, and all queued with it, are used up here
 }

@@ -28,6 +28,7 @@ Next you(int kind) {
     for (;;) {
         Input in;
         while (poll_input(in)) {
+            if (in.kind == Input::Quit) return {Go::Exit}; // the window's close button
             if (!action_of(in, bindings)) continue;
             if (!win || !tournament) return {Go::Title};
             ++round_n;

@@ -41,6 +41,7 @@ Next round_no(int n) {
         draw_round(n);
         Input in;
         while (poll_input(in)) {
+            if (in.kind == Input::Quit) return {Go::Exit}; // the window's close button
             switch (action_of(in, bindings)) {
             case START: return {Go::Game, n}; // round n is always played against opponent n
             case BACK: return {Go::Title};

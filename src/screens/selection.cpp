@@ -65,6 +65,7 @@ Next quick_game_select() {
         draw_selection(time_opt);
         Input in;
         while (poll_input(in)) {
+            if (in.kind == Input::Quit) return {Go::Exit}; // the window's close button
             switch (action_of(in, bindings)) {
             case LEFT: opt = opt == 1 ? 6 : opt - 1; break;
             case RIGHT: opt = opt == 6 ? 1 : opt + 1; break;

@@ -35,6 +35,7 @@ Next title_screen_x() {
         draw_title();
         Input in;
         while (poll_input(in)) {
+            if (in.kind == Input::Quit) return {Go::Exit}; // the window's close button
             switch (action_of(in, bindings)) {
             case UP: what = what == 0 ? 3 : what - 1; break;
             case DOWN: what = what == 3 ? 0 : what + 1; break;
@@ -43,7 +44,9 @@ Next title_screen_x() {
                 switch (what) {
                 case 0: return {Go::QuickGame};
                 case 1: round_n = 1; return {Go::Round, 1};
-                case 2: Help(); break; // back here with "Help" still marked
+                case 2: // back here with "Help" still marked
+                    if (!Help()) return {Go::Exit};
+                    break;
                 default: return {Go::Quit};
                 }
                 break;
