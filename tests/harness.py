@@ -41,6 +41,8 @@ SANDBOX = os.environ.get("SANDBOX_SH", os.path.join(HERE, "sandbox.sh"))
 # The program the sandbox installs as the handheld's menu program: built for this machine, also
 # in a cross build, since the game's exec of it reaches this machine's kernel.
 FAKE_MENU = os.environ.get("FAKE_MENU_BIN", os.path.join(BUILD, "tests", "fake_menu"))
+# Sends a window the request a window manager's close button sends; built for this machine too.
+CLOSE_WINDOW = os.environ.get("CLOSE_WINDOW_BIN", os.path.join(BUILD, "tests", "close_window"))
 ARTEFACTS = os.environ.get("ARTEFACT_DIR", os.path.join(BUILD, "artefacts"))
 DATA = os.path.join(ROOT, "data")
 
@@ -760,6 +762,14 @@ class XGameCase(unittest.TestCase):
             self.xdotool("getwindowname", self.window)
         finally:
             os.kill(self.game.pid, signal.SIGCONT)
+
+    def close_window(self):
+        """Asks the game's window to close as a window manager's close button does (a
+        WM_DELETE_WINDOW message)."""
+        done = subprocess.run([CLOSE_WINDOW, self.window], env=self.x.env(), capture_output=True,
+                              timeout=15, stdin=subprocess.DEVNULL)
+        self.assertEqual(done.returncode, 0, "close_window: %s" % done.stderr.decode(
+            errors="replace").strip())
 
     def type_row(self, row):
         self.keys(*(KEYS[c] for c in row))

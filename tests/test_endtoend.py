@@ -5,8 +5,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (BLACK, CROSS, DATA, EMULATOR, EXPECTED_SDL, FONT_MISSING, TITLE_MISSING, WHITE,
-                     Pictures, Sandbox, Screens, XGameCase, artefact_path, codes, marks_for,
+from harness import (BLACK, CROSS, DATA, EMULATOR, EXPECTED_SDL, FONT_MISSING, KEYS, TITLE_MISSING,
+                     WHITE, Pictures, Sandbox, Screens, XGameCase, artefact_path, codes, marks_for,
                      sdl_libraries, wrong_rows)
 from pixels import Canvas, differences, paint_bmp_rows, write_png
 
@@ -149,13 +149,20 @@ class LeavingTest(XGameCase):
         self.assertEqual(out, b"")
         self.assertEqual(err, b"")
 
-    # (what is left, keys to where it is left and its screen's check, keys that leave)
+    # (what is left, keys to where it is left and its screen's check, keys that leave or
+    # CLOSE: the window's close button, which ends the program wherever it is pressed)
+    CLOSE = "close button"
     ENDINGS = [
         ("escape_on_title", (), lambda t: t.expect_title(0, "title"), ("Escape",)),
         ("quit_entry", ("Down", "Down", "Down"), lambda t: t.expect_title(3, "quit_marked"),
          ("space",)),
         ("escape_in_game", ("space", "b"), lambda t: t.expect_screen(
             t.screens.fresh_board(), "fresh_board"), ("Escape",)),
+        ("close_on_title", (), lambda t: t.expect_title(0, "title"), CLOSE),
+        ("close_over_help_in_a_game", ("space", "b", "space"),
+         lambda t: t.expect_screen(t.screens.help(), "help"), CLOSE),
+        ("close_at_the_right_banner", lambda t: ("space", "b") + tuple(KEYS[c] for c in t.code),
+         lambda t: t.expect_screen(t.screens.board([t.code], t.code), "right_row"), CLOSE),
     ]
 
     def test_ways_out_with_and_without_the_menu_program(self):
@@ -166,10 +173,14 @@ class LeavingTest(XGameCase):
                     self.steps = 0
                     self.start_game(menu=menu)
                     self.expect_title(0, "%s_menu_%s_title" % (name, menu))
-                    if there:
-                        self.keys(*there)
+                    keys = there(self) if callable(there) else there
+                    if keys:
+                        self.keys(*keys)
                     check(self)
-                    self.keys(*leave)
+                    if leave == self.CLOSE:
+                        self.close_window()
+                    else:
+                        self.keys(*leave)
                     if menu:
                         # The game is replaced by the menu program, started once.
                         out, err = self.end_with_menu()
