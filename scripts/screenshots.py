@@ -1,9 +1,11 @@
 # Copies chosen end-to-end screenshots to docs/, each 320x240 pixel a 2x2 square so they read
-# well.
+# well; only screenshots whose check says the game drew them from data/ as committed, with no
+# test's paint, are taken.
 import os
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+from harness import not_the_games_own
 from pixels import read_png, scaled, write_png
 
 # (name in docs/, the test that shows it, its step, how many times bigger it is kept)
@@ -23,8 +25,10 @@ SHOTS = [
 ]
 
 
-def main(artefacts, out):
-    os.makedirs(out, exist_ok=True)
+def chosen(artefacts):
+    """(name, path of its screenshot, scale) for each of SHOTS; exits naming the first that is
+    missing or is not the game's own drawing of data/."""
+    out = []
     for name, test, step, k in SHOTS:
         folder = os.path.join(artefacts, test)
         # Steps are numbered in the order a test takes them, NN_step.png, or stand alone.
@@ -32,9 +36,21 @@ def main(artefacts, out):
                  if step + ".png" in (f, f[3:])]
         if len(found) != 1:
             sys.exit("screenshots: %s has no single step %r (%s)" % (test, step, found))
-        write_png(os.path.join(out, name + ".png"),
-                  scaled(read_png(os.path.join(folder, found[0])), k))
-        print("%s <- %s/%s" % (name, test, found[0]))
+        path = os.path.join(folder, found[0])
+        why = not_the_games_own(path)
+        if why:
+            sys.exit("screenshots: %s/%s is not the game's own drawing: %s" % (
+                test, found[0], why))
+        out.append((name, path, k))
+    return out
+
+
+def main(artefacts, out):
+    shots = chosen(artefacts)  # all of them checked before any is written
+    os.makedirs(out, exist_ok=True)
+    for name, path, k in shots:
+        write_png(os.path.join(out, name + ".png"), scaled(read_png(path), k))
+        print("%s <- %s" % (name, os.path.relpath(path, artefacts)))
 
 
 if __name__ == "__main__":

@@ -2,6 +2,8 @@
 import calendar
 import ctypes
 import glob
+import hashlib
+import json
 import os
 import resource
 import select
@@ -358,6 +360,63 @@ def artefact_path(test, step, ext="png"):
     return os.path.join(d, "%s.%s" % (step, ext))
 
 
+_digests = {}
+
+
+def data_digest(folder):
+    """A digest of what the game reads from a data folder, the font and the pictures by name
+    and content: the same for any two folders that give the game the same files."""
+    folder = os.path.realpath(folder)
+    files = sorted(n for n in os.listdir(folder) if n.endswith((".ttf", ".bmp"))
+                   and os.path.isfile(os.path.join(folder, n)))
+    stamp = tuple((n, os.stat(os.path.join(folder, n)).st_mtime_ns,
+                   os.stat(os.path.join(folder, n)).st_size) for n in files)
+    if _digests.get(folder, (None,))[0] != stamp:
+        h = hashlib.sha256()
+        for name in files:
+            with open(os.path.join(folder, name), "rb") as f:
+                h.update(name.encode() + b"\0" + hashlib.sha256(f.read()).digest())
+        _digests[folder] = (stamp, h.hexdigest())
+    return _digests[folder][1]
+
+
+def file_digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def note_screenshot(test, step, game_data, pictures):
+    """Writes beside a kept screenshot that passed its check what it was drawn from: the data
+    folder the game read and the folders of the pictures the expected screen was built of,
+    each as its data_digest, and the PNG's own digest. scripts/screenshots.py keeps only
+    screenshots whose note says that all of it was data/ as committed."""
+    note = {"png": file_digest(artefact_path(test, step)),
+            "game_data": data_digest(game_data),
+            "expected_from": sorted({data_digest(os.path.dirname(p)) for p in pictures})}
+    with open(artefact_path(test, step, "json"), "w") as f:
+        json.dump(note, f, indent=1, sort_keys=True)
+
+
+def not_the_games_own(png, data=DATA):
+    """Why the kept screenshot png is not a picture of the game drawing data/ as committed
+    (the data folder given), or None when it is: it has no note (its check failed, or it was
+    never checked), the PNG changed since, or the game or the picture it was held to read
+    another data folder, such as one with a test's paint."""
+    try:
+        with open(os.path.splitext(png)[0] + ".json") as f:
+            note = json.load(f)
+    except FileNotFoundError:
+        return "it has no note: its check failed or never ran"
+    want = data_digest(data)
+    if note.get("png") != file_digest(png):
+        return "it changed after its check"
+    if note.get("game_data") != want:
+        return "the game read a data folder other than %s" % data
+    if any(d != want for d in note.get("expected_from", [None])):
+        return "it was held to pictures other than those of %s" % data
+    return None
+
+
 # ---------------------------------------------------------------------------------------
 # The game played in a real X server: key presses in, screenshots out.
 
@@ -703,6 +762,7 @@ class XGameCase(unittest.TestCase):
         the build, preloaded into it."""
         if self.game:
             self.stop_game()
+        self.game_data = os.path.join(cwd, "data")
         extra = {} if menu else {"GP2X_MENU": "absent"}
         env = self.box.env(DISPLAY=self.x.display, SDL_VIDEODRIVER="x11",
                            SDL_AUDIODRIVER=audio, TZ="UTC", **extra, **env_extra)
@@ -816,6 +876,7 @@ class XGameCase(unittest.TestCase):
                       "(%d, %d): %#06x instead of %#06x%s; see %s" % (
                           step, len(diff), i % 320, i // 320, shot.pixels[i], expected.pixels[i],
                           ended, artefact_path(self, name + "-differences")))
+        note_screenshot(self, name, self.game_data, expected.sources)
         return shot
 
     def expect_same(self, earlier, step, expected):

@@ -15,12 +15,14 @@ def _mask_shift_bits(mask):
 
 
 class Picture:
-    """width x height pixels in 5-6-5, row by row from the top, and which are see-through."""
+    """width x height pixels in 5-6-5, row by row from the top, and which are see-through;
+    source is the file it was read from, if any."""
 
-    def __init__(self, width, height, pixels, keyed=None):
+    def __init__(self, width, height, pixels, keyed=None, source=None):
         self.width, self.height = width, height
         self.pixels = pixels
         self.keyed = keyed if keyed is not None else [False] * (width * height)
+        self.source = source
 
     def at(self, x, y):
         return self.pixels[y * self.width + x]
@@ -99,7 +101,7 @@ def read_bmp(path):
                     raise ValueError("%s: index %d past the palette" % (path, index))
                 pixels.append(colours[index])
                 keyed.append(index == key)
-        return Picture(width, height, pixels, keyed)
+        return Picture(width, height, pixels, keyed, path)
 
     fields = [_mask_shift_bits(m) for m in masks]
     # SDL_MapRGB(255, 0, 255) in the file's format: full red and blue, no green.
@@ -115,7 +117,7 @@ def read_bmp(path):
             r8, g8, b8 = (((raw & m) >> s) << (8 - n) & 0xFF for m, (s, n) in zip(masks, fields))
             pixels.append((r8 >> 3) << 11 | (g8 >> 2) << 5 | (b8 >> 3))
             keyed.append((raw & (masks[0] | masks[1] | masks[2])) == key)
-    return Picture(width, height, pixels, keyed)
+    return Picture(width, height, pixels, keyed, path)
 
 
 MAGENTA = (255, 0, 255)
@@ -278,12 +280,15 @@ class Canvas(Picture):
         # Texts known to be written there: (text, x, y, (r, g, b)), each held to its colour
         # where its letters cover a pixel fully.
         self.words = []
+        # The files of the pictures copied onto it.
+        self.sources = set()
 
     def copy(self):
         c = Canvas(self.width, self.height)
         c.pixels = list(self.pixels)
         c.text = list(self.text)
         c.words = list(self.words)
+        c.sources = set(self.sources)
         return c
 
     def with_text(self, *rects):
@@ -306,6 +311,8 @@ class Canvas(Picture):
         SDL_BlitSurface; with keyed, src's magenta pixels leave the screen as it was."""
         w = src.width if w is None else min(w, src.width)
         h = src.height if h is None else min(h, src.height)
+        if getattr(src, "source", None):
+            self.sources.add(src.source)
         for y in range(h):
             if not 0 <= dy + y < self.height:
                 continue

@@ -82,6 +82,8 @@ endfunction()
 
 # The reader through which the harness takes the screens' figures from tests/layout.h.
 add_process_test(e2e.layout_table        test_layout.py   LayoutTableTest     30 ONCE)
+# The screenshots kept for docs/ must be the game's own drawing of data/.
+add_process_test(e2e.screenshot_notes    test_screenshots.py NoteTest         30 ONCE)
 add_process_test(process.sdl_runs        test_startup.py  SdlRunsTest         30 ONCE)
 add_process_test(process.sdl_library     test_startup.py  SdlLibraryTest      30)
 add_process_test(process.sandbox         test_sandbox.py  SandboxTest         30 ONCE)

@@ -58,13 +58,8 @@ class GameTest(XGameCase):
         rows = wrong_rows(self.code)
         for row in rows:
             self.assertNotEqual(row, self.code)
-        # The wrong banner's last two lines are see-through in data/; painted opaque they
-        # show that row 2 draws all 36 lines of it and every other row 34.
-        root = self.box.data_copy()
-        paint_bmp_rows(os.path.join(DATA, "false.bmp"), os.path.join(root, "data", "false.bmp"),
-                       34, 35, (255, 255, 0))
-        screens = Screens(Pictures(os.path.join(root, "data")))
-        self.start_game(cwd=root)
+        screens = self.screens
+        self.start_game()
         title = self.expect_title(0, "title")
         self.quick_game_against_1("first")
         self.expect_screen(screens.fresh_board(), "fresh_board")
@@ -85,6 +80,22 @@ class GameTest(XGameCase):
         self.expect_screen(screens.fresh_board(), "fresh_game")
         self.type_row([self.code[0]])
         self.expect_screen(screens.board([[self.code[0]]], self.code), "first_ball")
+
+
+    def test_row_two_draws_two_more_lines_of_the_false_banner(self):
+        # The wrong banner's last two lines are see-through in data/; painted opaque they
+        # show that row 2 draws all 36 lines of it and rows 1 and 3 only 34.
+        rows = wrong_rows(self.code)[:3]
+        root = self.box.data_copy()
+        paint_bmp_rows(os.path.join(DATA, "false.bmp"), os.path.join(root, "data", "false.bmp"),
+                       34, 35, (255, 255, 0))
+        screens = Screens(Pictures(os.path.join(root, "data")))
+        self.start_game(cwd=root)
+        self.expect_title(0, "title")
+        self.quick_game_against_1("first")
+        for n in range(1, len(rows) + 1):
+            self.type_row(rows[n - 1])
+            self.expect_screen(screens.board(rows[:n], self.code), "painted_wrong_row_%d" % n)
 
 
 class HelpTest(XGameCase):

@@ -15,8 +15,8 @@ import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import (DATA, ROOT, SANDBOX, SCREEN_TIMEOUT, TITLE_TEXT, Pictures,
-                     Sandbox, Screens, Xvfb, artefact_path, clean_env, clear_artefacts, stop,
-                     wait_started)
+                     Sandbox, Screens, Xvfb, artefact_path, clean_env, clear_artefacts,
+                     note_screenshot, stop, wait_started)
 from pixels import differences, differs_in, read_xwd, scaled, write_png
 
 BUILD_DIR = os.environ.get("INSTALL_BUILD_DIR", os.path.join(ROOT, "build"))
@@ -528,7 +528,7 @@ class InstalledWindowTest(LauncherCase):
                          (320 * k, 240 * k))
         text = [tuple(v * k for v in TITLE_TEXT)]
         shot = self.expect_title(window, scaled(title, k), text,
-                                 "title_%s" % name.split()[0])
+                                 "title_%s" % name.split()[0], title.sources)
         if k > 1:
             self.assertEqual(self.blurred_blocks(shot, k), [],
                              "pixels are not sharp %dx%d squares" % (k, k))
@@ -540,9 +540,10 @@ class InstalledWindowTest(LauncherCase):
             self.fail("Escape did not end the game")
         self.assertEqual(self.game.returncode, 0, err)
 
-    def expect_title(self, window, expected, text, step):
-        """Waits until the window shows expected outside the text area, with something in
-        it; keeps the screenshot, and on a failure the differences too."""
+    def expect_title(self, window, expected, text, step, pictures):
+        """Waits until the window shows expected (drawn from the pictures' files) outside the
+        text area, with something in it; keeps the screenshot, and on a failure the
+        differences too."""
         deadline = time.monotonic() + SCREEN_TIMEOUT
         while True:
             shot = read_xwd(subprocess.run(
@@ -561,6 +562,7 @@ class InstalledWindowTest(LauncherCase):
                       % (step, len(diff), diff[0] % shot.width, diff[0] // shot.width,
                          artefact_path(self, step + "-differences")))
         self.assertTrue(drawn, "%s: no menu text drawn" % step)
+        note_screenshot(self, step, self.path(os.path.join(GAME_DIR, "data")), pictures)
         return shot
 
     def blurred_blocks(self, shot, k):
