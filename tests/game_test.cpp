@@ -702,8 +702,9 @@ std::ostream& operator<<(std::ostream& os, const RightCase& c) {
 
 class RightBanner : public GameScreen, public testing::WithParamInterface<RightCase> {};
 
-// Rows 1, 2 and 7 stand closest under their banner's top, row 6 farthest; each code repeats a
-// colour, so that none of the wrong rows above, of four colours each, is right.
+// Row 1's balls stand closest below their banner's top (3 px) and row 6's farthest (10 px), and
+// row 7's is the last; each code repeats a colour, so that none of the wrong rows above, of four
+// colours each, is right.
 INSTANTIATE_TEST_SUITE_P(OpponentsOneToFive, RightBanner,
                          testing::Values(RightCase{1, 0, {3, 3, 5, 6}},
                                          RightCase{2, 1, {6, 4, 4, 1}},
