@@ -1,5 +1,5 @@
-// The game screen driven in-process through SDL's dummy drivers: presses, frames, endings,
-// help, waiting for a press, and the text and sprite primitives.
+// The game screen driven in-process through SDL's dummy drivers: presses, frames, endings, the
+// balls the banners leave readable, help, waiting for a press, and the text and sprite primitives.
 #include <SDL.h>
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <iterator>
@@ -552,6 +554,181 @@ TEST_P(LeaveGame, ReturnsAtOnceAndLeavesTheLaterEventsQueued) {
         EXPECT_TRUE(same_event(rest[i], later[i]))
             << "queued event " << i << " is " << describe(rest[i]) << ", expected "
             << describe(later[i]);
+}
+
+// ---- The balls under the banners ----
+
+// A wrong row keeps its banner to the end of the game, over the middle of the row's balls, and
+// the player still needs to read those guesses. A ball reads as itself while most of it shows and
+// its symbol nearly whole: at least this share of its opaque pixels, and of those of its centre,
+// must be as the board alone shows them.
+constexpr double min_kept = 60, min_centre_kept = 80;
+
+// The part of a ball sprite where its symbol sits: the middle two thirds of its opaque pixels'
+// extent, each way. The symbol is drawn at half the ball's radius, and the star's points with
+// the symbol's dark edge reach two thirds of the radius from the middle, so this box holds every
+// symbol whole: the part that tells the ball's colour without its colour.
+SDL_Rect centre_of(SDL_Surface* sprite) {
+    int x0 = sprite->w, y0 = sprite->h, x1 = -1, y1 = -1;
+    for (int y = 0; y < sprite->h; ++y)
+        for (int x = 0; x < sprite->w; ++x)
+            if (!is_magenta(sprite, x, y)) {
+                x0 = std::min(x0, x), x1 = std::max(x1, x);
+                y0 = std::min(y0, y), y1 = std::max(y1, y);
+            }
+    const int mx = static_cast<int>(std::lround((x1 - x0 + 1) / 6.0)),
+              my = static_cast<int>(std::lround((y1 - y0 + 1) / 6.0));
+    return rect(x0 + mx, y0 + my, x1 - x0 + 1 - 2 * mx, y1 - y0 + 1 - 2 * my);
+}
+
+using Pixels = std::vector<Uint32>;
+
+Pixels snapshot() {
+    Pixels out;
+    for (int y = 0; y < screen->h; ++y)
+        for (int x = 0; x < screen->w; ++x)
+            out.push_back(raw_pixel(screen, x, y));
+    return out;
+}
+
+// How much of one ball the frame shows as the board alone does.
+struct Kept {
+    int pixels = 0, pixels_kept = 0; // the sprite's opaque pixels
+    int centre = 0, centre_kept = 0; // those of them in its centre
+    double share() const { return 100.0 * pixels_kept / pixels; }
+    double centre_share() const { return 100.0 * centre_kept / centre; }
+};
+
+Kept kept_of(const Pixels& board, int row, int hole, int colour) {
+    SDL_Surface* sprite = ball(colour);
+    const SDL_Rect at = hole_rect(row, hole), mid = centre_of(sprite);
+    Kept k;
+    for (int y = 0; y < sprite->h; ++y)
+        for (int x = 0; x < sprite->w; ++x) {
+            if (is_magenta(sprite, x, y)) continue;
+            const int sx = at.x + x, sy = at.y + y;
+            const bool same = raw_pixel(screen, sx, sy) == board[sy * screen->w + sx];
+            const bool in_centre =
+                x >= mid.x && x < mid.x + mid.w && y >= mid.y && y < mid.y + mid.h;
+            ++k.pixels, k.pixels_kept += same;
+            k.centre += in_centre, k.centre_kept += in_centre && same;
+        }
+    return k;
+}
+
+// The frame of this game drawn as the game draws it: the board with its balls (kept, as the
+// frame without verdicts), then judge_rows over it, whose row that ends the game is answered by
+// a press. Holds the frame to the ending expected, and each full row up to it to a banner drawn
+// (a banner that is missing would hide nothing). Returns the board alone.
+Pixels board_then_verdicts(const Game& g, Go ending) {
+    draw_board(g);
+    const Pixels board = snapshot();
+    Player s;
+    s.then([] { push({key_down(KEY_B)}); });
+    const std::optional<Next> end = s.run([&] { return judge_rows(g); });
+    EXPECT_TRUE(end && end->go == ending) << "the rows do not end the game as the case says";
+    EXPECT_TRUE(s.finished()) << "judge_rows returned without waiting for the press";
+    for (int r = 0; r < ROWS && g.row_full[r]; ++r) {
+        // Up to the next row's banner, which would stand in for a missing one.
+        const int below = r + 1 < ROWS ? banner_top[r + 1] : banner_top[r] + false_banner_h[r];
+        int drawn = 0;
+        for (int y = banner_top[r]; y < below; ++y)
+            for (int x = banner_x; x < banner_x + banner_w; ++x)
+                drawn += raw_pixel(screen, x, y) != board[y * screen->w + x];
+        EXPECT_GT(drawn, 0) << "no banner over row " << r + 1;
+    }
+    return board;
+}
+
+// Measures every ball of the full rows, prints them (opaque pixels kept / centre kept, in %) and
+// holds each to the shares above.
+void expect_balls_readable(const Game& g, const Pixels& board, const std::string& title) {
+    std::ostringstream table;
+    table << title << ": each ball as the board alone shows it, % of its opaque pixels / % of "
+          << "its centre\nrow      hole 1      hole 2      hole 3      hole 4\n";
+    char cell[32];
+    double lowest = 100, lowest_centre = 100;
+    std::vector<std::string> unreadable;
+    for (int r = 0; r < ROWS && g.row_full[r]; ++r) {
+        table << r + 1 << "  ";
+        for (int h = 0; h < HOLES; ++h) {
+            const Kept k = kept_of(board, r, h, g.board[r][h]);
+            std::snprintf(cell, sizeof cell, "  %5.1f/%5.1f", k.share(), k.centre_share());
+            table << cell;
+            lowest = std::min(lowest, k.share());
+            lowest_centre = std::min(lowest_centre, k.centre_share());
+            if (k.share() < min_kept || k.centre_share() < min_centre_kept)
+                unreadable.push_back("row " + std::to_string(r + 1) + " hole " +
+                                     std::to_string(h + 1) + ":" + cell);
+        }
+        table << "\n";
+    }
+    std::snprintf(cell, sizeof cell, "%.1f %% / %.1f %%", lowest, lowest_centre);
+    table << "lowest: " << cell << "\n";
+    std::printf("%s", table.str().c_str());
+    std::fflush(stdout);
+    std::string list;
+    for (const std::string& u : unreadable)
+        list += "\n  " + u;
+    EXPECT_TRUE(unreadable.empty())
+        << "balls that keep less than " << min_kept << " % of their pixels or " << min_centre_kept
+        << " % of their centre under the banners:" << list;
+}
+
+TEST_F(GameScreen, SevenWrongRowsLeaveEveryBallUnderTheirBannersReadable) {
+    // Row r holds colours r+1.. in turn, so that every colour stands in every hole in one row or
+    // another; four different colours never make the code, whose two colours come twice.
+    Game g;
+    g.opponent = 1;
+    const int code[HOLES] = {1, 1, 2, 2};
+    std::copy(std::begin(code), std::end(code), g.code);
+    for (int r = 0; r < ROWS; ++r)
+        for (int h = 0; h < HOLES; ++h)
+            place(g, (r + h) % COLOURS + 1);
+    const Pixels board = board_then_verdicts(g, Go::Loss); // row 7's banner is the loss frame
+    expect_balls_readable(g, board, "seven wrong rows");
+}
+
+struct RightCase {
+    int opponent;
+    int right_row; // from 0
+    std::array<int, HOLES> code;
+};
+
+std::ostream& operator<<(std::ostream& os, const RightCase& c) {
+    return os << "opponent " << c.opponent << ", right in row " << c.right_row + 1;
+}
+
+class RightBanner : public GameScreen, public testing::WithParamInterface<RightCase> {};
+
+// Row 1's balls stand closest below their banner's top (3 px) and row 6's farthest (10 px), and
+// row 7's is the last; each code repeats a colour, so that none of the wrong rows above, of four
+// colours each, is right.
+INSTANTIATE_TEST_SUITE_P(OpponentsOneToFive, RightBanner,
+                         testing::Values(RightCase{1, 0, {3, 3, 5, 6}},
+                                         RightCase{2, 1, {6, 4, 4, 1}},
+                                         RightCase{3, 3, {2, 5, 1, 2}},
+                                         RightCase{4, 5, {4, 6, 2, 6}},
+                                         RightCase{5, 6, {5, 1, 3, 1}}),
+                         [](const testing::TestParamInfo<RightCase>& i) {
+                             return "Opponent" + std::to_string(i.param.opponent) + "Row" +
+                                    std::to_string(i.param.right_row + 1);
+                         });
+
+TEST_P(RightBanner, LeavesEveryBallOfTheRowsReadable) {
+    const RightCase& c = GetParam();
+    Game g;
+    g.opponent = c.opponent;
+    std::copy(c.code.begin(), c.code.end(), g.code);
+    for (int r = 0; r < c.right_row; ++r)
+        for (int h = 0; h < HOLES; ++h)
+            place(g, (r + h) % COLOURS + 1);
+    for (int colour : c.code)
+        place(g, colour);
+    const Pixels board = board_then_verdicts(g, Go::Win);
+    expect_balls_readable(g, board,
+                          "right in row " + std::to_string(c.right_row + 1) + " against opponent " +
+                              std::to_string(c.opponent));
 }
 
 // ---- Help from a game ----

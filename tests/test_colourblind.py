@@ -1,10 +1,12 @@
-# The balls and the markers stay apart in greyscale and to protanopes, deuteranopes, tritanopes.
+# The balls, also under the wrong rows' banners, and the markers stay apart in greyscale and to
+# protanopes, deuteranopes, tritanopes.
 import itertools
 import os
 import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import layout as L
 from pixels import read_bmp, rgb888
 from vision import VIEWS, seen
 
@@ -20,6 +22,8 @@ MIN_SHARE = 0.08
 CHECKED = ("greyscale", "protanopia", "deuteranopia", "tritanopia")
 
 BALLS = ("red", "green", "blue", "yellow", "brown", "purple")
+# The holes (from 0) whose balls a banner lies over: the second one in part, the third one whole.
+HOLES_UNDER_BANNERS = (1, 2)
 
 
 def colours(picture):
@@ -42,18 +46,47 @@ def share_apart(a, b, view):
     return apart / len(shared)
 
 
-def table(title, pictures):
-    """{(view, first, second): share} for every pair of pictures in every view, printed."""
-    shares = {}
+def under_wrong_banners(ball, banner, row, hole):
+    """ball (a 27x25 sprite's colours, see colours()) as the frame of seven wrong rows shows it
+    in row and hole (from 0): every row's false banner, at its place and as many lines of it as
+    the game draws there, over the ball's opaque pixels. Neighbouring rows' banners count too."""
+    bx = L.hole_x + L.hole_dx * hole
+    by = L.hole_y + L.row_dy * row
+    out = list(ball)
+    for top, lines in zip(L.banner_top, L.false_banner_h):
+        for y in range(L.ball_h):
+            v = by + y - top
+            if not 0 <= v < lines:
+                continue
+            for x in range(L.ball_w):
+                u = bx + x - L.banner_x
+                if 0 <= u < L.banner_w and out[y * L.ball_w + x] is not None:
+                    over = banner[v * L.banner_w + u]
+                    if over is not None:
+                        out[y * L.ball_w + x] = over
+    return out
+
+
+def shares_apart(pictures):
+    """{(view, first, second): share} for every pair of pictures in every view."""
+    return {(view, n1, n2): share_apart(p1, p2, view)
+            for (n1, p1), (n2, p2) in itertools.combinations(pictures.items(), 2)
+            for view in VIEWS}
+
+
+def print_table(title, names, shares):
     print("\n%s: share of shared opaque pixels more than %d/255 apart" % (title, THRESHOLD))
     print("%-20s" % "pair" + "".join("%14s" % v for v in VIEWS))
-    for (n1, p1), (n2, p2) in itertools.combinations(pictures.items(), 2):
-        row = "%-20s" % ("%s/%s" % (n1, n2))
-        for view in VIEWS:
-            shares[view, n1, n2] = share_apart(p1, p2, view)
-            row += "%13.1f%%" % (100 * shares[view, n1, n2])
-        print(row)
+    for n1, n2 in itertools.combinations(names, 2):
+        print("%-20s" % ("%s/%s" % (n1, n2))
+              + "".join("%13.1f%%" % (100 * shares[view, n1, n2]) for view in VIEWS))
     sys.stdout.flush()
+
+
+def table(title, pictures):
+    """{(view, first, second): share} for every pair of pictures in every view, printed."""
+    shares = shares_apart(pictures)
+    print_table(title, list(pictures), shares)
     return shares
 
 
@@ -89,6 +122,34 @@ class CheckTest(unittest.TestCase):
         self.assertEqual(share_apart(red, grey, "normal"), 1.0)
         self.assertEqual(share_apart(red, grey, "greyscale"), 0.0)
 
+    def test_banners_land_on_the_balls_at_their_places(self):
+        # A ball of one grey under banners of one red pixel: which pixel of the ball turns red,
+        # if any. The second hole's ball reaches 11 px into the banner and the third lies under
+        # it whole; row 2 draws two more lines, which reach row 3's ball, and row 1's last line
+        # touches the top of row 2's balls.
+        grey, red = (100, 100, 100), (255, 0, 0)
+        # (what, the banner's red pixel, row and hole from 0, a see-through pixel of the ball,
+        #  the ball's red pixel)
+        cases = [
+            ("third hole, row 1", (23, 5), 0, 2, None, (2, 2)),
+            ("second hole, row 7", (0, 10), 6, 1, None, (16, 3)),
+            ("row 2's line 34 over row 3", (30, 34), 2, 2, None, (9, 1)),
+            ("row 1's line 33 over row 2", (30, 33), 1, 2, None, (9, 1)),
+            ("line 34 of other rows is not drawn", (30, 34), 4, 2, None, None),
+            ("the fourth hole lies beyond", (53, 20), 3, 3, None, None),
+            ("see-through pixels of the ball stay so", (23, 5), 0, 2, (2, 2), None),
+        ]
+        for what, (x, y), row, hole, clear, hit in cases:
+            with self.subTest(what):
+                banner = [None] * (L.banner_w * 36)
+                banner[y * L.banner_w + x] = red
+                ball = [grey] * (L.ball_w * L.ball_h)
+                if clear:
+                    ball[clear[1] * L.ball_w + clear[0]] = None
+                shown = under_wrong_banners(ball, banner, row, hole)
+                red_at = [(i % L.ball_w, i // L.ball_w) for i, p in enumerate(shown) if p == red]
+                self.assertEqual(red_at, [hit] if hit else [])
+
     def test_marker_with_cross_is_the_black_one_beneath(self):
         black = [(10, 10, 10)] * 4
         cross = [None, (255, 40, 40), None, None]
@@ -97,8 +158,8 @@ class CheckTest(unittest.TestCase):
 
 
 class CommittedPicturesTest(unittest.TestCase):
-    """Every pair of balls, and of markers, differs in at least 8 % of their shared pixels
-    in greyscale and in each simulation."""
+    """Every pair of balls, plain and under the wrong rows' banners, and of markers, differs in
+    at least 8 % of their shared pixels in greyscale and in each simulation."""
 
     def assert_apart(self, shares):
         close = ["%s/%s in %s: %.1f %%" % (a, b, view, 100 * s)
@@ -109,6 +170,24 @@ class CommittedPicturesTest(unittest.TestCase):
         balls = {name: colours(read_bmp(os.path.join(DATA, "ball_%s.bmp" % name)))
                  for name in BALLS}
         self.assert_apart(table("balls", balls))
+
+    def test_balls_under_the_wrong_rows_banners(self):
+        """The six balls as the seven wrong rows' banners leave them, in each hole a banner lies
+        over and in every row (whose balls stand 3 to 10 px below its banner's top), are held
+        apart as the plain balls are; the table shows each pair's lowest share of all places."""
+        plain = {name: colours(read_bmp(os.path.join(DATA, "ball_%s.bmp" % name)))
+                 for name in BALLS}
+        banner = colours(read_bmp(os.path.join(DATA, "false.bmp")))
+        lowest = {}
+        for row in range(len(L.banner_top)):
+            for hole in HOLES_UNDER_BANNERS:
+                balls = {name: under_wrong_banners(p, banner, row, hole)
+                         for name, p in plain.items()}
+                for key, share in shares_apart(balls).items():
+                    lowest[key] = min(share, lowest.get(key, 1.0))
+        print_table("balls under the false banners, lowest of holes 2 and 3 in rows 1 to 7",
+                    BALLS, lowest)
+        self.assert_apart(lowest)
 
     def test_markers(self):
         white = colours(read_bmp(os.path.join(DATA, "1.bmp")))

@@ -131,43 +131,53 @@ Canvas markerCross() {
 
 namespace {
 
-// A banner: a big symbol above a framed plaque with the word. The bottom two
-// rows stay clear because most rows show only 54x34 of it.
-void plaque(Canvas& c, Fonts& f, const std::string& word, Col top, Col bottom, Col frame) {
-    const float y0 = 18, y1 = 33;
-    c.fill(roundRect(1, y0, 53, y1, 4), Col(20, 14, 10));
-    c.fill(roundRect(2, y0 + 1, 52, y1 - 1, 3.2f), frame);
-    c.fill(roundRect(3, y0 + 2, 51, y1 - 2, 2.5f), vgrad(y0 + 2, top, y1 - 2, bottom));
-    c.fill(rect(4, y0 + 2.6f, 50, y0 + 4), Col(255, 255, 255), 0.25f);
-    Mask m = f.text(word, 8, true);
-    int x = (54 - m.w) / 2, y = int((y0 + y1) / 2) - m.h / 2;
-    c.mask(m, x + 1, y + 1, Col(0, 0, 0), 0.6f);
-    c.mask(m, x, y, Col(255, 255, 255));
+// Banners lie over a row's balls, and wrong rows keep theirs to the end of the game, so a banner
+// draws only where no ball lies in any row: the gap between the second and third holes, x 9..22
+// of the picture (136..149 on the screen), which is also the middle of the row. The second ball
+// reaches x 8 and the third fills x 23..45, in rows whose tops stand 3 to 10 px below the
+// banner's. The bottom two lines stay clear because most rows show only 54x34 of it.
+const float kRibbonX0 = 9.6f, kRibbonX1 = 22.4f, kRibbonTop = 7, kRibbonEnd = 31;
+const float kMarkX = 16, kMarkY = 17.5f;
+
+// A ribbon hanging in the gap with a swallow-tail end, in the verdict's colour: its shape is
+// like no ball's, so it never passes for a seventh ball. by grows it for the outline.
+Shape ribbon(float by) {
+    return polygon({{kRibbonX0 - by, kRibbonTop - by},
+                    {kRibbonX1 + by, kRibbonTop - by},
+                    {kRibbonX1 + by, kRibbonEnd + by},
+                    {kMarkX, kRibbonEnd - 4 + by * 0.4f},
+                    {kRibbonX0 - by, kRibbonEnd + by}});
+}
+
+// The ribbon in a dark outline that keeps it apart from the felt, then the sign on it: light
+// with a dark edge, as the balls' symbols are.
+Canvas banner(Col light, Col deep, Col outline, const Shape& sign) {
+    Canvas c(54, 36, Col(44, 66, 55), true); // the board's felt
+    c.fill(ribbon(0.9f), outline);
+    c.fill(ribbon(0), vgrad(kRibbonTop, light, kRibbonEnd, deep));
+    c.fill(rect(kRibbonX0 + 1, kRibbonTop + 0.8f, kRibbonX1 - 1, kRibbonTop + 2),
+           Col(255, 255, 255), 0.3f);
+    c.fill(grow(sign, 0.7f), outline, 0.8f);
+    c.fill(sign, Col(255, 250, 242));
+    c.clear(0, 34, 53, 35);
+    return c;
 }
 
 } // namespace
 
 Canvas bannerWrong(Fonts&) {
-    // Wrong rows keep their banner for the rest of the game, so it must not hide
-    // the balls under it: a slim cross, open in between, with a small tag.
-    Canvas c(54, 36, Col(60, 40, 30), true);
-    Shape x = unite(segment(7, 6, 47, 28, 1.5f), segment(47, 6, 7, 28, 1.5f));
-    c.fill(grow(x, 0.9f), Col(70, 6, 6));
-    c.fill(x, vgrad(0, Col(255, 110, 90), 34, Col(200, 20, 20)));
-    c.fill(circle(27, 17, 3.6f), Col(70, 6, 6));
-    c.fill(circle(27, 17, 2.7f), sphere(27, 17, 2.7f, Col(230, 30, 24), 0.8f));
-    c.clear(0, 34, 53, 35);
-    return c;
+    const float a = 3.3f, w = 1.15f;
+    return banner(Col(246, 70, 54), Col(160, 14, 14), Col(50, 4, 4),
+                  unite(segment(kMarkX - a, kMarkY - a, kMarkX + a, kMarkY + a, w),
+                        segment(kMarkX + a, kMarkY - a, kMarkX - a, kMarkY + a, w)));
 }
 
-Canvas bannerRight(Fonts& f) {
-    Canvas c(54, 36, Col(60, 40, 30), true);
-    Shape tick = stroke({{16, 11}, {23, 18}, {38, 3.5f}}, 3.4f);
-    c.fill(grow(tick, 1.1f), Col(8, 50, 12));
-    c.fill(tick, vgrad(0, Col(170, 255, 140), 22, Col(30, 160, 40)));
-    plaque(c, f, "RIGHT!", Col(60, 200, 70), Col(16, 110, 30), Col(255, 230, 140));
-    c.clear(0, 34, 53, 35);
-    return c;
+Canvas bannerRight(Fonts&) {
+    return banner(Col(110, 230, 96), Col(22, 130, 36), Col(6, 44, 10),
+                  stroke({{kMarkX - 3.6f, kMarkY + 0.2f},
+                          {kMarkX - 1.1f, kMarkY + 3},
+                          {kMarkX + 3.8f, kMarkY - 3.4f}},
+                         1.15f));
 }
 
 Canvas hintToTitle() {
