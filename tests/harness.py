@@ -369,8 +369,8 @@ def data_digest(folder):
     folder = os.path.realpath(folder)
     files = sorted(n for n in os.listdir(folder) if n.endswith((".ttf", ".bmp"))
                    and os.path.isfile(os.path.join(folder, n)))
-    stamp = tuple((n, os.stat(os.path.join(folder, n)).st_mtime_ns,
-                   os.stat(os.path.join(folder, n)).st_size) for n in files)
+    stats = [os.stat(os.path.join(folder, n)) for n in files]
+    stamp = tuple((n, s.st_mtime_ns, s.st_size) for n, s in zip(files, stats))
     if _digests.get(folder, (None,))[0] != stamp:
         h = hashlib.sha256()
         for name in files:

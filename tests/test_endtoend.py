@@ -81,7 +81,6 @@ class GameTest(XGameCase):
         self.type_row([self.code[0]])
         self.expect_screen(screens.board([[self.code[0]]], self.code), "first_ball")
 
-
     def test_row_two_draws_two_more_lines_of_the_false_banner(self):
         # The wrong banner's last two lines are see-through in data/; painted opaque they
         # show that row 2 draws all 36 lines of it and rows 1 and 3 only 34.
