@@ -39,9 +39,8 @@
 #include <valgrind/callgrind.h>
 #endif
 
-#include "game/game.h"
-#include "platform/sdl_globals.h"
 #include "screens/screens.h"
+#include "platform/sdl_globals.h"
 
 namespace {
 

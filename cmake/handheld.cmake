@@ -69,6 +69,4 @@ add_custom_command(
   VERBATIM)
 add_custom_target(handheld_package ALL DEPENDS ${package_tarball})
 
-if(EXISTS ${PROJECT_SOURCE_DIR}/tests/package.cmake)
-  include(${PROJECT_SOURCE_DIR}/tests/package.cmake)
-endif()
+include(${PROJECT_SOURCE_DIR}/tests/arm/package.cmake)

@@ -1,13 +1,13 @@
 # Renders the six balls and three markers of a data folder as other eyes see them, one PNG sheet.
 #
 # Usage: colourblind_sheet.py OUT.png [DATA_DIR] [SCALE]
-# Rows from the top: normal colour, greyscale, protanopia, deuteranopia, tritanopia (tests/vision.py).
+# Rows from the top: normal colour, greyscale, protanopia, deuteranopia, tritanopia (tests/support/vision.py).
 # Columns: the red, green, blue, yellow, brown and purple balls, then the white, black and
 # crossed markers. Each sprite lies on the board's hole colour, every pixel a SCALE square.
 import os
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
 from pixels import Picture, read_bmp, rgb888, write_png
 from vision import VIEWS, seen
 

@@ -22,11 +22,6 @@ int draw_colour() {
 
 } // namespace
 
-unsigned seed_for_time(long long seconds) {
-    // Through unsigned arithmetic, which wraps where a signed conversion could not.
-    return static_cast<unsigned>(static_cast<unsigned long long>(seconds) & 0xFFFFFFFFu);
-}
-
 void make_code(Game& g, int opponent) {
     // No caller passes another number; should one appear it gets the free rule rather than a
     // code with holes in it that no row could ever match.

@@ -15,11 +15,6 @@ struct Game {
     bool leave_game = false;
 };
 
-// The seed of rand for a run started at the given time, in seconds since 1970: the time's low
-// 32 bits. Every second of any clock, before 1970, past 2038 (where a 32-bit time_t ends) or
-// past 2106, gives a seed, and seconds in a row give seeds in a row.
-unsigned seed_for_time(long long seconds);
-
 // A fresh board against the given opponent, with that opponent's code drawn.
 void new_game(Game& g, int opponent);
 

@@ -97,6 +97,11 @@ constexpr int BTN_B = 13;
 constexpr int BTN_X = 14;
 constexpr int BTN_Y = 15;
 
+// The seed start-up gives rand for a run started at the given time, in seconds since 1970: the
+// time's low 32 bits. Every second of any clock, before 1970, past 2038 (where a 32-bit time_t
+// ends) or past 2106, gives a seed, and seconds in a row give seeds in a row.
+unsigned seed_for_time(long long seconds);
+
 // Brings up SDL, the screen, font, joystick, pictures and audio; ends the process with
 // status 1 or 2 when SDL or the video mode cannot be had. The program registers Terminate
 // as exit handler; in-process tests do not, so that their exit status stays their own.

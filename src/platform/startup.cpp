@@ -10,7 +10,6 @@
 
 #include <SDL_mixer.h>
 
-#include "../game/rules.h"
 #include "sdl_globals.h"
 
 // The seed comes from time(), which on a 32-bit time_t fails with -1 from January 2038 on, so
@@ -62,6 +61,11 @@ void report(std::FILE* to, const char* format, ...) {
     va_end(args);
     std::fflush(to);
     sigaction(SIGPIPE, &old, nullptr);
+}
+
+unsigned seed_for_time(long long seconds) {
+    // Through unsigned arithmetic, which wraps where a signed conversion could not.
+    return static_cast<unsigned>(static_cast<unsigned long long>(seconds) & 0xFFFFFFFFu);
 }
 
 void start_up(bool register_exit_handler) {

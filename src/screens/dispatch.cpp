@@ -1,7 +1,6 @@
 // The one place where screens follow each other: each returns where the player goes next.
 #include "flow.h"
 #include "screens.h"
-#include "../game/game.h"
 #include "../platform/platform.h"
 
 int what = 0;

@@ -6,15 +6,15 @@
 //   codeof SEED --draws N       the first N values of rand() % 6 + 1
 //
 // SEED is the time the run starts at, in seconds since 1970 (a negative one too), seeded as the
-// game seeds it (seed_for_time): the same on every machine, whatever the width of its long.
+// game seeds it (seed_of_time, the tests' own statement of it): the same on every machine,
+// whatever the width of its long.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "../code_rules.h"
-#include "game/rules.h"
+#include "code_rules.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     long long seconds = 0;
     unsigned long n = 1;
     if (argc < 2 || !parse_time(argv[1], seconds)) return usage();
-    std::srand(seed_for_time(seconds));
+    std::srand(seed_of_time(seconds));
 
     if (argc >= 3 && std::strcmp(argv[2], "--draws") == 0) {
         if (argc != 4 || !parse(argv[3], n)) return usage();

@@ -8,9 +8,9 @@
 //   argc=<number of arguments after argv[0]>
 //   arg=<each argument>          (one line each)
 //   end
-// and ends with status 0. tests/sandbox.sh installs it as /usr/gp2x/gp2xmenu. It is a program
-// rather than a script because the kernel hands a script its own path as $0, which would hide
-// whatever argv[0] the game passed to exec. Without GP2X_RECORD, or when the record cannot be
+// and ends with status 0. tests/support/sandbox.sh installs it as /usr/gp2x/gp2xmenu. It is a
+// program rather than a script because the kernel hands a script its own path as $0, which would
+// hide whatever argv[0] the game passed to exec. Without GP2X_RECORD, or when the record cannot be
 // written, it says why on standard error and ends with status 1.
 #include <cerrno>
 #include <climits>

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "../text_cover.h"
+#include "../support/text_cover.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {

@@ -1,0 +1,176 @@
+# The handheld package as a player gets it: unpacked from its tarball into a fresh folder, its
+# tree checked, and the game started from elsewhere through its launcher, under the emulator.
+import filecmp
+import os
+import struct
+import subprocess
+import sys
+import tarfile
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support"))
+from harness import (DATA, EMULATOR, FONT_MISSING, HELP_MISSING, MENU_DIR, MENU_PROGRAM, ROOT,
+                     TITLE_MISSING, Sandbox, command, menu_record, stop)
+
+TARBALL = os.environ.get("PACKAGE_TARBALL", "")
+ARCH = os.environ.get("PACKAGE_ARCH", "")
+PRESS_ESCAPE = os.environ.get("PRESS_ESCAPE_LIB", "")
+
+# ELF's word size (EI_CLASS), machine (e_machine) and, for 32-bit ARM, the flags every armhf
+# program carries: version 5 of the ARM EABI, hard-float calls.
+ELF_OF = {"armhf": (1, 40), "arm64": (2, 183)}
+EF_ARM_EABI_VER5 = 0x05000000
+EF_ARM_ABI_FLOAT_HARD = 0x400
+
+PROGRAMS = ("codebreaker.gpe", "codebreaker.sh")
+DUMMY = dict(SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
+
+
+def elf_header(path):
+    """(EI_CLASS, e_type, e_machine, e_flags, the sections' names) of a little-endian ELF file."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:4] != b"\x7fELF" or data[5] != 1:
+        raise AssertionError("%s is no little-endian ELF file" % path)
+    cls = data[4]
+    e_type, e_machine = struct.unpack_from("<HH", data, 16)
+    # Where the 32-bit and 64-bit layouts keep the flags, the section table, and each
+    # section's name and file offset.
+    if cls == 1:
+        (e_flags,) = struct.unpack_from("<I", data, 36)
+        (shoff,) = struct.unpack_from("<I", data, 32)
+        shentsize, shnum, shstrndx = struct.unpack_from("<HHH", data, 46)
+        offset_format, offset_at = "<I", 16
+    else:
+        (e_flags,) = struct.unpack_from("<I", data, 48)
+        (shoff,) = struct.unpack_from("<Q", data, 40)
+        shentsize, shnum, shstrndx = struct.unpack_from("<HHH", data, 58)
+        offset_format, offset_at = "<Q", 24
+
+    def section(i):
+        at = shoff + i * shentsize
+        return (struct.unpack_from("<I", data, at)[0],
+                struct.unpack_from(offset_format, data, at + offset_at)[0])
+
+    strings = section(shstrndx)[1]
+    names = []
+    for i in range(shnum):
+        at = strings + section(i)[0]
+        names.append(data[at:data.index(b"\0", at)].decode())
+    return cls, e_type, e_machine, e_flags, names
+
+
+class UnpackedPackageTest(unittest.TestCase):
+
+    def setUp(self):
+        self.assertIn(ARCH, ELF_OF, "PACKAGE_ARCH names no known build")
+        self.assertTrue(os.path.isfile(TARBALL), "no package %r: build handheld_package" % TARBALL)
+        self.assertTrue(EMULATOR, "no emulator to run the %s game under (qemu-user)" % ARCH)
+        self.assertTrue(os.path.isfile(PRESS_ESCAPE), "no shim %r" % PRESS_ESCAPE)
+        self.top = "codebreaker-" + ARCH
+        self.box = Sandbox(self)
+        # The player's card: the tarball unpacked into a folder of its own.
+        self.card = os.path.join(self.box.dir, "card")
+        with tarfile.open(TARBALL, "r:gz") as tar:
+            self.members = tar.getmembers()
+            # Where Python has them, the extraction filters refuse anything but plain files
+            # and folders inside the card.
+            safe = {"filter": "data"} if hasattr(tarfile, "data_filter") else {}
+            tar.extractall(self.card, **safe)
+        self.folder = os.path.join(self.card, self.top)
+        # Where the handheld's launcher happens to be: no data/ there.
+        self.elsewhere = os.path.join(self.box.dir, "elsewhere")
+        os.makedirs(self.elsewhere)
+
+    def test_tarball_is_reproducible(self):
+        with open(TARBALL, "rb") as f:
+            head = f.read(10)
+        self.assertEqual(head[:3], b"\x1f\x8b\x08", "not gzip")
+        self.assertEqual(head[3] & 0x08, 0, "gzip keeps a file name")
+        self.assertEqual(head[4:8], b"\0\0\0\0", "gzip keeps a time")
+        names = [m.name for m in self.members]
+        self.assertEqual(names, sorted(names))
+        for m in self.members:
+            with self.subTest(m.name):
+                self.assertTrue(m.name == self.top or m.name.startswith(self.top + "/"))
+                self.assertTrue(m.isdir() or m.isfile(), "neither a file nor a folder")
+                self.assertEqual((m.uid, m.gid, m.mtime), (0, 0, 0))
+                executable = m.isdir() or os.path.basename(m.name) in PROGRAMS
+                self.assertEqual(m.mode, 0o755 if executable else 0o644)
+
+    def test_tree_is_exactly_the_game_its_launcher_documents_and_data(self):
+        found = set()
+        for where, _, files in os.walk(self.folder):
+            found.update(os.path.relpath(os.path.join(where, f), self.folder) for f in files)
+        data = sorted(os.listdir(DATA))
+        self.assertEqual(len([n for n in data if n.endswith(".bmp")]), 26)
+        expected = {"codebreaker.gpe", "codebreaker.sh", "README.txt", "LICENSE"}
+        expected.update("data/" + n for n in data)
+        self.assertEqual(found, expected)
+
+        match, mismatch, errors = filecmp.cmpfiles(DATA, os.path.join(self.folder, "data"), data,
+                                                   shallow=False)
+        self.assertEqual((mismatch, errors), ([], []), "data/ differs from the source's")
+        for mine, source in (("LICENSE", "LICENSE"), ("codebreaker.sh", "handheld/codebreaker.sh")):
+            self.assertTrue(filecmp.cmp(os.path.join(self.folder, mine),
+                                        os.path.join(ROOT, source), shallow=False), mine)
+        with open(os.path.join(self.folder, "README.txt")) as f:
+            readme = f.read()
+        self.assertNotIn("@", readme, "a placeholder was left unfilled")
+        for words in (self.top, "codebreaker.sh", "codebreaker.gpe", "MIT", "data/font-LICENSE.txt",
+                      {"armhf": "ARMv7 with hard float", "arm64": "AArch64"}[ARCH]):
+            self.assertIn(words, readme)
+
+    def test_game_is_a_stripped_program_for_the_build(self):
+        cls, e_type, machine, flags, sections = elf_header(
+            os.path.join(self.folder, "codebreaker.gpe"))
+        self.assertEqual((cls, machine), ELF_OF[ARCH])
+        self.assertIn(e_type, (2, 3), "neither a program nor a position-independent one")
+        if ARCH == "armhf":
+            self.assertEqual(flags & 0xFF000000, EF_ARM_EABI_VER5)
+            self.assertTrue(flags & EF_ARM_ABI_FLOAT_HARD, "not hard-float")
+        self.assertNotIn(".symtab", sections)
+        self.assertFalse([s for s in sections if s.startswith(".debug")])
+
+    def play(self, argv):
+        """Runs argv (the launcher, or the game under the emulator) from elsewhere in the
+        sandbox on SDL's dummy drivers, with Escape pressed on the title menu; returns
+        (status, stdout, stderr, the menu program's record)."""
+        wrapper = command([], preload=PRESS_ESCAPE)
+        game = self.box.popen(argv, cwd=self.elsewhere,
+                              env=self.box.env(CODEBREAKER_WRAPPER=" ".join(wrapper), **DUMMY))
+        try:
+            out, err = game.communicate(timeout=60)
+        finally:
+            stop(game)
+        return game.returncode, out, err, self.box.read_record()
+
+    def test_launcher_starts_the_game_on_the_packages_data_and_it_ends_in_the_menu(self):
+        launcher = os.path.join(self.folder, "codebreaker.sh")
+        # Straight, and through a link from another folder, as a menu entry may be.
+        link = os.path.join(self.box.dir, "links", "Code Breaker")
+        os.makedirs(os.path.dirname(link))
+        os.symlink(os.path.relpath(launcher, os.path.dirname(link)), link)
+        for how in (launcher, link):
+            with self.subTest(how):
+                if os.path.exists(self.box.record):
+                    os.remove(self.box.record)
+                status, out, err, record = self.play([how])
+                # Not one file missing: the font and pictures were the package's own.
+                self.assertEqual((out, err), (b"", b""))
+                self.assertEqual(record, menu_record(MENU_DIR, MENU_PROGRAM),
+                                 "the menu program was not started as expected (status %r)"
+                                 % status)
+                self.assertEqual(status, 0)
+
+    def test_without_the_launcher_the_data_is_missing(self):
+        # The check above can tell: the game started elsewhere by itself finds no data/.
+        status, out, err, record = self.play(
+            command([os.path.join(self.folder, "codebreaker.gpe")], preload=PRESS_ESCAPE))
+        self.assertEqual((out, err), (FONT_MISSING + TITLE_MISSING + HELP_MISSING, b""))
+        self.assertEqual(record, menu_record(MENU_DIR, MENU_PROGRAM))
+        self.assertEqual(status, 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
