@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "code_rules.h"
+#include "rules_model.h"
 #include "game/rules.h"
 #include "layout.h"
 #include "platform/platform.h"

@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "code_rules.h"
+#include "rules_model.h"
 #include "screens/screens.h"
 #include "game/rules.h"
 #include "layout.h"
@@ -106,31 +106,6 @@ SDL_Surface* ball(int colour) {
     return *balls[colour - 1];
 }
 
-// The next free hole takes the ball, row by row from the top and left to right in a row; the
-// fourth ball fills its row, and a full board takes no more.
-void place(Game& model, int colour) {
-    if (model.pegs_entered == ROWS * HOLES) return;
-    model.board[model.pegs_entered / HOLES][model.pegs_entered % HOLES] = colour;
-    if (++model.pegs_entered % HOLES == 0) model.row_full[model.pegs_entered / HOLES - 1] = true;
-}
-
-// What the player must see beside a full row, hole by hole: white where the ball is the code's
-// colour at that hole, black where its colour is elsewhere in the code, black with a cross where
-// it is nowhere in it. The row is right when all four are white.
-RowVerdict expected_verdict(const Game& model, int row) {
-    RowVerdict v{};
-    v.right = true;
-    for (int h = 0; h < HOLES; ++h) {
-        const int ball = model.board[row][h];
-        const bool anywhere = std::find(model.code, model.code + HOLES, ball) != model.code + HOLES;
-        v.marks[h] = ball == model.code[h] ? Mark::White
-                     : anywhere            ? Mark::Black
-                                           : Mark::BlackCross;
-        v.right = v.right && v.marks[h] == Mark::White;
-    }
-    return v;
-}
-
 // What the frame of this game must show over the background: opponent 1's portrait, every
 // ball placed, and for each full row its markers and banner, up to the row that is right.
 std::vector<Layer> board_layers(const Game& g) {
@@ -188,7 +163,7 @@ using Row = std::array<int, HOLES>;
 void enter_row(Game& model, const Row& row) {
     for (int c : row) {
         push({key_down(colour_keys[c - 1])});
-        place(model, c);
+        place_ball(model, c);
     }
 }
 
@@ -363,7 +338,7 @@ TEST_F(GameScreen, EachColourKeyAndButtonPutsItsBallIntoTheNextHole) {
             expect_board(model);
             if (i < std::size(colour_presses)) {
                 push({colour_presses[i].press});
-                place(model, colour_presses[i].colour);
+                place_ball(model, colour_presses[i].colour);
             } else {
                 push({key_down(KEY_ESCAPE)});
             }
@@ -379,7 +354,7 @@ TEST_F(GameScreen, FivePressesQueuedBeforeOneFrameAllLand) {
          expect_board(model);
          for (int c : {1, 2, 3, 4, 5}) {
              push({key_down(colour_keys[c - 1])});
-             place(model, c);
+             place_ball(model, c);
          }
      }).on_frame([&] {
         ASSERT_TRUE(model.row_full[0]);
@@ -404,7 +379,7 @@ TEST_F(GameScreen, IgnoresReleasesMotionAndUnboundPresses) {
             expect_board(model); // still empty, and the game goes on
             queue_noise();
             push({key_down(KEY_X)});
-            place(model, 1);
+            place_ball(model, 1);
             queue_noise();
         })
         .on_frame([&] {
@@ -684,7 +659,7 @@ TEST_F(GameScreen, SevenWrongRowsLeaveEveryBallUnderTheirBannersReadable) {
     std::copy(std::begin(code), std::end(code), g.code);
     for (int r = 0; r < ROWS; ++r)
         for (int h = 0; h < HOLES; ++h)
-            place(g, (r + h) % COLOURS + 1);
+            place_ball(g, (r + h) % COLOURS + 1);
     const Pixels board = board_then_verdicts(g, Go::Loss); // row 7's banner is the loss frame
     expect_balls_readable(g, board, "seven wrong rows");
 }
@@ -722,9 +697,9 @@ TEST_P(RightBanner, LeavesEveryBallOfTheRowsReadable) {
     std::copy(c.code.begin(), c.code.end(), g.code);
     for (int r = 0; r < c.right_row; ++r)
         for (int h = 0; h < HOLES; ++h)
-            place(g, (r + h) % COLOURS + 1);
+            place_ball(g, (r + h) % COLOURS + 1);
     for (int colour : c.code)
-        place(g, colour);
+        place_ball(g, colour);
     const Pixels board = board_then_verdicts(g, Go::Win);
     expect_balls_readable(g, board,
                           "right in row " + std::to_string(c.right_row + 1) + " against opponent " +
@@ -757,7 +732,7 @@ TEST_P(HelpInGame, ShowsHelpThenGoesOnWithTheSameGame) {
     s.on_frame([&] {
          for (int h : {0, 1}) {
              push({button_down(colour_buttons[secret.code[h] - 1])});
-             place(model, secret.code[h]);
+             place_ball(model, secret.code[h]);
          }
          push({GetParam().press});
      })
@@ -777,7 +752,7 @@ TEST_P(HelpInGame, ShowsHelpThenGoesOnWithTheSameGame) {
             expect_board(model); // the two balls from before help, and nothing more
             for (int h : {2, 3}) {
                 push({key_down(colour_keys[secret.code[h] - 1])});
-                place(model, secret.code[h]);
+                place_ball(model, secret.code[h]);
             }
         })
         .on_frame([&] {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "code_rules.h"
+#include "rules_model.h"
 #include "game/rules.h"
 
 namespace {

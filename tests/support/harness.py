@@ -1,6 +1,7 @@
 # Shared by the whole-program tests: paths, the sandboxed game process, and playing it in X.
 import calendar
 import ctypes
+import functools
 import glob
 import hashlib
 import json
@@ -22,7 +23,7 @@ TESTS = os.path.dirname(HERE)
 ROOT = os.environ.get("GAME_ROOT", os.path.dirname(TESTS))
 BUILD = os.path.join(ROOT, "build")
 GAME = os.environ.get("CODEBREAKER_BIN", os.path.join(BUILD, "codebreaker"))
-CODEOF = os.environ.get("CODEOF_BIN", os.path.join(BUILD, "tests", "codeof"))
+RULES_MODEL = os.environ.get("RULES_MODEL_BIN", os.path.join(BUILD, "tests", "tools", "rules_model"))
 TEXT_MASK = os.environ.get("TEXT_MASK_BIN", os.path.join(BUILD, "tests", "text_mask"))
 SDL_PROBE = os.environ.get("SDL_PROBE_BIN", os.path.join(BUILD, "tests", "sdl_probe"))
 FRAME_ALLOC_FAILS = os.environ.get("FRAME_ALLOC_FAILS_LIB",
@@ -31,7 +32,7 @@ JOYSTICK_FAILS = os.environ.get("JOYSTICK_FAILS_LIB",
                                 os.path.join(BUILD, "tests", "libjoystick_fails.so"))
 # A cross build's programs run through the emulator CMake names (CMAKE_CROSSCOMPILING_EMULATOR,
 # a CMake list such as qemu-arm;-L;SYSROOT); empty for a native build. command() puts it before
-# every program of the build the tests start: the game, codeof and sdl_probe.
+# every program of the build the tests start: the game, rules_model and sdl_probe.
 EMULATOR = [a for a in os.environ.get("CROSSCOMPILING_EMULATOR", "").split(";") if a]
 # How many times longer than natively the game may take to start, draw and end under the
 # emulator: every wait on the game is scaled by it (1 natively, so native runs keep their limits).
@@ -297,7 +298,7 @@ def emulator_threads():
         return 0
     folder = tempfile.mkdtemp(prefix="cb-emulator-")
     socket = os.path.join(folder, "gdb")
-    held = subprocess.Popen(EMULATOR + ["-g", socket, CODEOF, "1"], stdin=subprocess.DEVNULL,
+    held = subprocess.Popen(EMULATOR + ["-g", socket, RULES_MODEL, "draws", "1", "1"], stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                             start_new_session=True, preexec_fn=die_with_parent)
     try:
@@ -462,10 +463,16 @@ SCREEN_TIMEOUT = slow(8)
 WHITE, BLACK, CROSS = "white", "black", "black+cross"
 
 
+@functools.lru_cache(maxsize=None)
+def _marks(row, code):
+    words = run(command([RULES_MODEL, "marks"] + [str(c) for c in code + row]))
+    return tuple({"white": WHITE, "black": BLACK, "cross": CROSS}[w] for w in words.split()[:4])
+
+
 def marks_for(row, code):
-    """Per hole: white where the ball is the code's colour there, black where that colour
-    is elsewhere in the code, black with a cross where it is nowhere in it."""
-    return [WHITE if b == c else BLACK if b in code else CROSS for b, c in zip(row, code)]
+    """The marker of each hole of the row against the code, as the tests' statement of the
+    rules (tests/support/rules_model.h) gives them: WHITE, BLACK or CROSS."""
+    return list(_marks(tuple(row), tuple(code)))
 
 
 def wrong_rows(code):
@@ -690,7 +697,7 @@ def misplaced_words(shot, expected):
 
 def codes(seed, *opponents):
     """The codes of games against the opponents in that order, in one run seeded so."""
-    out = run(command([CODEOF, str(seed)] + [str(n) for n in opponents]))
+    out = run(command([RULES_MODEL, "codes", str(seed)] + [str(n) for n in opponents]))
     return [[int(v) for v in line.split()] for line in out.splitlines()]
 
 
@@ -712,7 +719,7 @@ class XGameCase(unittest.TestCase):
         # A frozen clock makes the seed known; take the first second whose first code
         # against opponent 1 has two colours, so that a row can earn all three markers.
         for seed in range(cls.BASE_TIME, cls.BASE_TIME + 100):
-            draws = [int(v) for v in run(command([CODEOF, str(seed), "--draws", "2"])).split()]
+            draws = [int(v) for v in run(command([RULES_MODEL, "draws", str(seed), "2"])).split()]
             if draws[0] != draws[1]:
                 break
         cls.seed, cls.draws = seed, draws

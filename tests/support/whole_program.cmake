@@ -4,7 +4,7 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 set(process_test_env
     "CODEBREAKER_BIN=$<TARGET_FILE:codebreaker>"
-    "CODEOF_BIN=$<TARGET_FILE:codeof>"
+    "RULES_MODEL_BIN=$<TARGET_FILE:rules_model>"
     "TEXT_MASK_BIN=$<TARGET_FILE:text_mask>"
     "SDL_PROBE_BIN=$<TARGET_FILE:sdl_probe>"
     "FRAME_ALLOC_FAILS_LIB=$<TARGET_FILE:frame_alloc_fails>"
