@@ -4,9 +4,9 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support"))
-from harness import (EMULATOR, EXPECTED_SDL, Sandbox, XGameCase, artefact_path, codes, sdl_libraries,
-                     wrong_rows)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from harness import (EMULATOR, EXPECTED_SDL, Sandbox, XGameCase, artefact_path, codes,
+                     sdl_libraries, wrong_rows)
 from pixels import differences, write_png
 
 

@@ -8,7 +8,7 @@ import sys
 import tarfile
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from harness import (DATA, EMULATOR, FONT_MISSING, HELP_MISSING, MENU_DIR, MENU_PROGRAM, ROOT,
                      TITLE_MISSING, Sandbox, command, menu_record, stop)
 

@@ -14,7 +14,7 @@ import threading
 import time
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from harness import (ARTEFACTS, BLACK, BOARD_TEXT, CROSS, DATA, FONT_MISSING, HELP_MISSING, KEYS,
                      MENU_PORTRAITS, RESULT_LINE, ROUND_PORTRAIT_AT, ROUND_TEXT, SELECTION_GREY,
                      SELECTION_MARKS, SELECTION_PORTRAIT_AT, SELECTION_TEXT, TIME_MARKS,

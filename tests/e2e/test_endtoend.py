@@ -4,7 +4,7 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from harness import (BLACK, CROSS, DATA, EMULATOR, EXPECTED_SDL, FONT_MISSING, KEYS, TITLE_MISSING,
                      WHITE, Pictures, Sandbox, Screens, XGameCase, artefact_path, codes, marks_for,
                      sdl_libraries, wrong_rows)

@@ -5,7 +5,7 @@ import subprocess
 import sys
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from harness import KEYS, ROUND_NUMBER, SDL_PROBE, Sandbox, XGameCase, codes, command, run
 
 

@@ -1,8 +1,11 @@
-"""The reader of the screens' table (tests/support/layout.py): every form the header uses comes out as
-the C++ means it, and a form it does not know stops it instead of being read wrongly."""
+"""The reader of the screens' table (tests/support/layout.py): every form the header uses comes
+out as the C++ means it, and a form it does not know stops it instead of being read wrongly."""
+import os
+import sys
 import unittest
 
-import layout
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import layout  # noqa: E402
 
 WELL_FORMED = r'''
 // A comment with "quotes", braces { and a ; in it.

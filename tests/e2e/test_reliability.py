@@ -7,9 +7,9 @@ import subprocess
 import sys
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support"))
-from harness import (EMULATOR, HERE, TESTS, TITLE_MARKS, Sandbox, XGameCase, artefact_path, slow, stop,
-                     without_emulator_report, wrong_rows)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from harness import (EMULATOR, HERE, TESTS, TITLE_MARKS, Sandbox, XGameCase, artefact_path, slow,
+                     stop, without_emulator_report, wrong_rows)
 from pixels import Canvas
 
 

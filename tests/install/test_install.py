@@ -13,7 +13,7 @@ import time
 import unittest
 import zlib
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from harness import (DATA, ROOT, SANDBOX, SCREEN_TIMEOUT, TITLE_TEXT, Pictures,
                      Sandbox, Screens, Xvfb, artefact_path, clean_env, clear_artefacts,
                      note_screenshot, stop, wait_started)

@@ -6,7 +6,7 @@ import subprocess
 import sys
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from harness import FAKE_MENU, MENU_DIR, MENU_PROGRAM, Sandbox, menu_record, stop
 
 

@@ -6,7 +6,7 @@ import subprocess
 import sys
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from harness import (EMULATOR, EXPECTED_SDL, FONT_MISSING, FRAME_ALLOC_FAILS, GAME, HELP_MISSING,
                      JOYSTICK_FAILS, MENU_DIR, MENU_PROGRAM, SDL_PROBE, TITLE_MISSING, Sandbox,
                      XGameCase, clean_env, command, menu_record, sdl_libraries, slow, stop,

@@ -23,7 +23,8 @@ TESTS = os.path.dirname(HERE)
 ROOT = os.environ.get("GAME_ROOT", os.path.dirname(TESTS))
 BUILD = os.path.join(ROOT, "build")
 GAME = os.environ.get("CODEBREAKER_BIN", os.path.join(BUILD, "codebreaker"))
-RULES_MODEL = os.environ.get("RULES_MODEL_BIN", os.path.join(BUILD, "tests", "tools", "rules_model"))
+RULES_MODEL = os.environ.get("RULES_MODEL_BIN",
+                             os.path.join(BUILD, "tests", "tools", "rules_model"))
 TEXT_MASK = os.environ.get("TEXT_MASK_BIN", os.path.join(BUILD, "tests", "text_mask"))
 SDL_PROBE = os.environ.get("SDL_PROBE_BIN", os.path.join(BUILD, "tests", "sdl_probe"))
 FRAME_ALLOC_FAILS = os.environ.get("FRAME_ALLOC_FAILS_LIB",
@@ -298,7 +299,8 @@ def emulator_threads():
         return 0
     folder = tempfile.mkdtemp(prefix="cb-emulator-")
     socket = os.path.join(folder, "gdb")
-    held = subprocess.Popen(EMULATOR + ["-g", socket, RULES_MODEL, "draws", "1", "1"], stdin=subprocess.DEVNULL,
+    held = subprocess.Popen(EMULATOR + ["-g", socket, RULES_MODEL, "draws", "1", "1"],
+                            stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                             start_new_session=True, preexec_fn=die_with_parent)
     try:
