@@ -7,7 +7,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON -D
 cmake --build build -j"$(nproc)"
 # Everything that loads SDL runs twice: on the classic library the build links, and, named
 # "compat.", on sdl12-compat through LD_LIBRARY_PATH (tests/CMakeLists.txt finds its folder).
-ctest --test-dir build --output-on-failure --timeout 300
+# Independent tests run side by side, one per core; tests that share something say so to CTest
+# (RESOURCE_LOCK), and CTest keeps them apart.
+ctest --test-dir build --output-on-failure --timeout 300 -j"$(nproc)"
 
 # The in-process tests and the short soak once more, built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, on classic SDL (the whole-program tests run the build above).
