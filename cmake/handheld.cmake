@@ -58,7 +58,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -DGAME=$<TARGET_FILE:codebreaker> -DDIST=${CODEBREAKER_DIST_DIR}
           ${CODEBREAKER_PACKAGE_ARGS} -P ${packer}
   DEPENDS codebreaker $<TARGET_FILE:codebreaker> ${packer}
-          ${PROJECT_SOURCE_DIR}/tools/art_files.cmake
+          ${PROJECT_SOURCE_DIR}/tools/art_files.cmake ${ART_PICTURES_HEADER}
           ${PROJECT_SOURCE_DIR}/handheld/codebreaker.sh
           ${PROJECT_SOURCE_DIR}/handheld/README.txt.in
           ${PROJECT_SOURCE_DIR}/LICENSE

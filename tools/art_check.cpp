@@ -1,14 +1,19 @@
 // art_check: loads every committed picture through SDL_LoadBMP and checks what the game relies on.
+// The pictures, their sizes and which are keyed come from the game's list,
+// src/platform/pictures.h; the checks of single pictures below name them by file.
 //
 // Usage: art_check DATADIR
 #include <SDL.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "../src/platform/pictures.h"
 
 namespace {
 
@@ -18,39 +23,22 @@ struct Picture {
     const char* file;
     int w, h;
     bool keyed;
-    // A keyed picture's point that must be drawn, when not its centre: a banner's centre lies
-    // over the third ball of its row, which must show, so its sign stands in the gap left of it.
-    int drawn_x = -1, drawn_y = -1;
 };
 
+// Every picture of the game's list, as the game loads and draws it.
 const Picture kPictures[] = {
-    {"title.bmp", 320, 240, false},
-    {"help_screen.bmp", 320, 240, false},
-    {"round.bmp", 320, 240, false},
-    {"main.bmp", 320, 240, false},
-    {"you_win.bmp", 320, 240, false},
-    {"you_lost.bmp", 320, 240, false},
-    {"1.bmp", 14, 8, true},
-    {"2.bmp", 14, 8, true},
-    {"3.bmp", 14, 8, true},
-    {"borin_quastle.bmp", 32, 42, true},
-    {"wenna_pollsby.bmp", 43, 42, true},
-    {"tovi_glimrat.bmp", 43, 42, true},
-    {"jory_vandle.bmp", 37, 36, true},
-    {"hollis_quibbleton.bmp", 39, 40, true},
-    {"zebrolt_mm.bmp", 40, 46, true},
-    {"ball_red.bmp", 27, 25, true},
-    {"ball_green.bmp", 27, 25, true},
-    {"ball_blue.bmp", 27, 25, true},
-    {"ball_yellow.bmp", 27, 25, true},
-    {"ball_brown.bmp", 27, 25, true},
-    {"ball_purple.bmp", 27, 25, true},
-    {"quickie.bmp", 139, 33, true},
-    {"x_totitle.bmp", 19, 9, true},
-    {"r_time.bmp", 29, 15, true},
-    {"false.bmp", 54, 36, true, 16, 18},
-    {"right.bmp", 54, 36, true, 16, 18},
+#define LISTED(file, global, keyed, w, h) {file, w, h, keyed},
+    GAME_PICTURES(LISTED)
+#undef LISTED
 };
+
+// A keyed picture's point that must be drawn, when not its centre: a banner's centre lies over
+// the third ball of its row, which must show, so its sign stands in the gap left of it.
+struct Point {
+    const char* file;
+    int x, y;
+};
+const Point kDrawnPoints[] = {{"false.bmp", 16, 18}, {"right.bmp", 16, 18}};
 
 // Strips the game crops away: anything drawn there would show up cut off.
 struct Rect {
@@ -92,6 +80,18 @@ int failures = 0;
 void fail(const std::string& file, const std::string& what) {
     std::printf("FAIL %s: %s\n", file.c_str(), what.c_str());
     ++failures;
+}
+
+// A picture the checks below name by file; a file that is not in the game's list is a fault of
+// this checker, reported before any other.
+const Image& picture(const std::map<std::string, Image>& images, const std::string& file) {
+    const auto it = images.find(file);
+    if (it == images.end()) {
+        std::printf("FAIL %s: checked here, but not in the game's list (pictures.h)\n",
+                    file.c_str());
+        std::exit(1);
+    }
+    return it->second;
 }
 
 // Mean colour of the drawn (non-key) pixels.
@@ -199,11 +199,13 @@ void checkPicture(const Picture& p, Image& im) {
         const int cx[4] = {0, p.w - 1, 0, p.w - 1}, cy[4] = {0, 0, p.h - 1, p.h - 1};
         for (int i = 0; i < 4; ++i)
             if (im.at(cx[i], cy[i]) != kKey) fail(p.file, "corner is not transparent");
-        const int x = p.drawn_x >= 0 ? p.drawn_x : p.w / 2,
-                  y = p.drawn_y >= 0 ? p.drawn_y : p.h / 2;
+        int x = p.w / 2, y = p.h / 2;
+        bool centre = true;
+        for (const Point& d : kDrawnPoints)
+            if (std::strcmp(d.file, p.file) == 0) x = d.x, y = d.y, centre = false;
         if (im.at(x, y) == kKey)
             fail(p.file, "pixel " + std::to_string(x) + "," + std::to_string(y) +
-                             (p.drawn_x >= 0 ? "" : " (the centre)") + " is transparent");
+                             (centre ? " (the centre)" : "") + " is transparent");
     } else if (keyPixels) {
         fail(p.file, std::to_string(keyPixels) + " pixels in the key colour on an unkeyed picture");
     }
@@ -211,7 +213,7 @@ void checkPicture(const Picture& p, Image& im) {
 
 void checkRects(const std::map<std::string, Image>& images) {
     for (const Rect& r : kMustBeTransparent) {
-        const Image& im = images.at(r.file);
+        const Image& im = picture(images, r.file);
         for (int y = r.y0; y <= r.y1; ++y)
             for (int x = r.x0; x <= r.x1; ++x)
                 if (im.at(x, y) != kKey) {
@@ -222,7 +224,7 @@ void checkRects(const std::map<std::string, Image>& images) {
     }
     // White 8 pt text needs a dark ground to read.
     for (const Rect& r : kTextAreas) {
-        const Image& im = images.at(r.file);
+        const Image& im = picture(images, r.file);
         float worst = 0;
         for (int y = r.y0; y <= r.y1; ++y)
             for (int x = r.x0; x <= r.x1; ++x)
@@ -238,7 +240,7 @@ void checkBalls(const std::map<std::string, Image>& images) {
                             "ball_yellow.bmp", "ball_brown.bmp", "ball_purple.bmp"};
     float mean[6][3];
     for (int i = 0; i < 6; ++i)
-        meanColour(images.at(balls[i]), mean[i]);
+        meanColour(picture(images, balls[i]), mean[i]);
     for (int i = 0; i < 6; ++i)
         for (int j = i + 1; j < 6; ++j)
             if (distance(mean[i], mean[j]) < 50)
@@ -249,8 +251,8 @@ void checkBalls(const std::map<std::string, Image>& images) {
 
 void checkMarkers(const std::map<std::string, Image>& images) {
     float white[3], black[3];
-    meanColour(images.at("1.bmp"), white);
-    meanColour(images.at("2.bmp"), black);
+    meanColour(picture(images, "1.bmp"), white);
+    meanColour(picture(images, "2.bmp"), black);
     float lw = 0.299f * white[0] + 0.587f * white[1] + 0.114f * white[2];
     float lb = 0.299f * black[0] + 0.587f * black[1] + 0.114f * black[2];
     if (lw - lb < 100) fail("1.bmp", "white and black markers are not told apart at a glance");
@@ -294,6 +296,8 @@ int main(int argc, char** argv) {
         }
         checkPicture(p, im);
     }
+    for (const Point& d : kDrawnPoints)
+        picture(images, d.file);
     if (failures) {
         std::printf("%d problems\n", failures);
         return 1;
@@ -301,7 +305,7 @@ int main(int argc, char** argv) {
     checkRects(images);
     checkBalls(images);
     checkMarkers(images);
-    checkBoard(images.at("main.bmp"));
+    checkBoard(picture(images, "main.bmp"));
     if (failures) {
         std::printf("%d problems\n", failures);
         return 1;

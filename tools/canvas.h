@@ -102,6 +102,7 @@ class Canvas {
 
     int w() const { return w_; }
     int h() const { return h_; }
+    bool keyed() const { return keyed_; }
 
     void fill(const Shape& s, const Paint& p, float opacity = 1.0f);
     void fill(const Shape& s, Col c, float opacity = 1.0f) { fill(s, flat(c), opacity); }

@@ -1,15 +1,13 @@
-// The picture table: every bitmap file, its global, and whether magenta is see-through.
+// The loader of the game's pictures (listed in pictures.h) and their globals.
 #include <climits>
 #include <cstdio>
 
 #include "sdl_globals.h"
 
 namespace bmp {
-SDL_Surface *title, *help, *round, *white, *black, *black_cross;
-SDL_Surface *hollis_quibbleton, *zebrolt_mm, *borin_quastle, *tovi_glimrat, *jory_vandle,
-    *wenna_pollsby;
-SDL_Surface *ball_red, *ball_yellow, *ball_blue, *ball_green, *ball_purple, *ball_brown;
-SDL_Surface *quickie, *x_totitle, *r_time, *main_scr, *falce, *rite, *you_win, *lost;
+#define DEFINE_PICTURE(file, global, keyed, w, h) SDL_Surface* global = nullptr;
+GAME_PICTURES(DEFINE_PICTURE)
+#undef DEFINE_PICTURE
 } // namespace bmp
 
 namespace {
@@ -17,48 +15,24 @@ namespace {
 struct Asset {
     const char* file;
     SDL_Surface** global;
-    const char* missing; // printed when the file fails to load; null for silent misses
+    bool keyed; // drawn over other pictures: its magenta is see-through
 };
 
-// Load order matters only for which message comes first; keep it as the files were listed.
 const Asset assets[] = {
-    {"data/title.bmp", &bmp::title, "title.bmp could not be found!"},
-    {"data/help_screen.bmp", &bmp::help, "help.bmp could not be found!"},
-    {"data/round.bmp", &bmp::round, nullptr},
-    {"data/1.bmp", &bmp::white, nullptr},
-    {"data/2.bmp", &bmp::black, nullptr},
-    {"data/3.bmp", &bmp::black_cross, nullptr},
-    {"data/hollis_quibbleton.bmp", &bmp::hollis_quibbleton, nullptr},
-    {"data/zebrolt_mm.bmp", &bmp::zebrolt_mm, nullptr},
-    {"data/borin_quastle.bmp", &bmp::borin_quastle, nullptr},
-    {"data/tovi_glimrat.bmp", &bmp::tovi_glimrat, nullptr},
-    {"data/jory_vandle.bmp", &bmp::jory_vandle, nullptr},
-    {"data/wenna_pollsby.bmp", &bmp::wenna_pollsby, nullptr},
-    {"data/ball_red.bmp", &bmp::ball_red, nullptr},
-    {"data/ball_yellow.bmp", &bmp::ball_yellow, nullptr},
-    {"data/ball_blue.bmp", &bmp::ball_blue, nullptr},
-    {"data/ball_green.bmp", &bmp::ball_green, nullptr},
-    {"data/ball_purple.bmp", &bmp::ball_purple, nullptr},
-    {"data/ball_brown.bmp", &bmp::ball_brown, nullptr},
-    {"data/quickie.bmp", &bmp::quickie, nullptr},
-    {"data/x_totitle.bmp", &bmp::x_totitle, nullptr},
-    {"data/r_time.bmp", &bmp::r_time, nullptr},
-    {"data/main.bmp", &bmp::main_scr, nullptr},
-    {"data/false.bmp", &bmp::falce, nullptr},
-    {"data/right.bmp", &bmp::rite, nullptr},
-    {"data/you_win.bmp", &bmp::you_win, nullptr},
-    {"data/you_lost.bmp", &bmp::lost, nullptr},
+#define ASSET(file, global, keyed, w, h) {"data/" file, &bmp::global, keyed},
+    GAME_PICTURES(ASSET)
+#undef ASSET
 };
 
-// The pictures drawn over others; the six full-screen backgrounds are not keyed.
-SDL_Surface** const keyed[] = {
-    &bmp::falce,         &bmp::borin_quastle, &bmp::white,
-    &bmp::black,         &bmp::black_cross,   &bmp::hollis_quibbleton,
-    &bmp::tovi_glimrat,  &bmp::zebrolt_mm,    &bmp::jory_vandle,
-    &bmp::wenna_pollsby, &bmp::ball_red,      &bmp::ball_yellow,
-    &bmp::ball_blue,     &bmp::ball_green,    &bmp::ball_purple,
-    &bmp::ball_brown,    &bmp::quickie,       &bmp::r_time,
-    &bmp::x_totitle,     &bmp::rite,
+// The two pictures whose absence start-up reports, printed in load order. The help picture's
+// message names help.bmp though its file is help_screen.bmp: the message is kept as it was.
+struct Missing {
+    SDL_Surface** global;
+    const char* message;
+};
+const Missing reported[] = {
+    {&bmp::title, "title.bmp could not be found!"},
+    {&bmp::help, "help.bmp could not be found!"},
 };
 
 } // namespace
@@ -81,11 +55,13 @@ SDL_Surface* load_picture(const char* file) {
 void load_bitmaps() {
     for (const Asset& a : assets) {
         *a.global = load_picture(a.file);
-        if (!*a.global && a.missing) report(stdout, "%s", a.missing); // no line end
+        if (*a.global) continue;
+        for (const Missing& m : reported)
+            if (m.global == a.global) report(stdout, "%s", m.message); // no line end
     }
-    for (SDL_Surface** k : keyed) {
-        SDL_Surface* s = *k;
-        if (!s) continue; // a missing picture has no pixel format to map the key through
+    for (const Asset& a : assets) {
+        SDL_Surface* s = *a.global;
+        if (!a.keyed || !s) continue; // a missing picture has no pixel format to map the key
         SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, 255, 0, 255));
     }
 }

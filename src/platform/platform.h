@@ -2,19 +2,20 @@
 // Nothing outside src/platform includes SDL; this header only names its surface type.
 #pragma once
 
+#include "pictures.h"
+
 struct SDL_Surface;
 
 // The 320x240x16 video surface every screen draws its frame into.
 extern SDL_Surface* screen;
 
 // Every picture is loaded once at start-up and lives for the whole run; a picture that
-// could not be loaded stays null and draws as nothing.
+// could not be loaded stays null and draws as nothing. One global per picture of pictures.h,
+// under the name it gives there (bmp::title, bmp::main_scr for main.bmp...).
 namespace bmp {
-extern SDL_Surface *title, *help, *round, *white, *black, *black_cross;
-extern SDL_Surface *hollis_quibbleton, *zebrolt_mm, *borin_quastle, *tovi_glimrat, *jory_vandle,
-    *wenna_pollsby;
-extern SDL_Surface *ball_red, *ball_yellow, *ball_blue, *ball_green, *ball_purple, *ball_brown;
-extern SDL_Surface *quickie, *x_totitle, *r_time, *main_scr, *falce, *rite, *you_win, *lost;
+#define DECLARE_PICTURE(file, global, keyed, w, h) extern SDL_Surface* global;
+GAME_PICTURES(DECLARE_PICTURE)
+#undef DECLARE_PICTURE
 } // namespace bmp
 
 // Text in the one 8-point font; with no font nothing is drawn.

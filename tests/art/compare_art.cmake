@@ -17,8 +17,9 @@ endforeach()
 set(problems "")
 
 # Runs the generator into out, then holds each of the files against ref; pattern finds the
-# files it wrote, since one that nobody lists would silently escape this check.
-function(compare what out ref files pattern)
+# files it wrote, since one that nobody lists (in the list named by listed_in) would silently
+# escape this check.
+function(compare what out ref files pattern listed_in)
   file(REMOVE_RECURSE "${out}")
   file(MAKE_DIRECTORY "${out}")
   execute_process(COMMAND ${EMULATOR} ${ARGN} RESULT_VARIABLE rc)
@@ -41,14 +42,16 @@ function(compare what out ref files pattern)
   file(GLOB written RELATIVE "${out}" "${out}/${pattern}")
   foreach(name IN LISTS written)
     if(NOT name IN_LIST files)
-      list(APPEND problems "${name}: written by ${what} but not listed in art_files.cmake")
+      list(APPEND problems "${name}: written by ${what} but not listed in ${listed_in}")
     endif()
   endforeach()
   set(problems "${problems}" PARENT_SCOPE)
 endfunction()
 
-compare(mkart "${OUT}/data" "${REF}" "${ART_PICTURES}" "*.bmp" "${MKART}" "${OUT}/data" "${FONT}")
-compare(mkicon "${OUT}/icons" "${ICONS_REF}" "${ICONS}" "*.png" "${MKICON}" "${OUT}/icons")
+compare(mkart "${OUT}/data" "${REF}" "${ART_PICTURES}" "*.bmp" "${ART_PICTURES_HEADER}"
+        "${MKART}" "${OUT}/data" "${FONT}")
+compare(mkicon "${OUT}/icons" "${ICONS_REF}" "${ICONS}" "*.png" "tools/art_files.cmake"
+        "${MKICON}" "${OUT}/icons")
 
 if(problems)
   string(REPLACE ";" "\n  " text "${problems}")

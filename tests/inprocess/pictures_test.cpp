@@ -1,4 +1,5 @@
-// Loading one picture: damaged headers count as missing pictures, sound small ones load.
+// Loading pictures: damaged headers count as missing pictures, sound small ones load, and the
+// game's own load as listed.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -120,6 +121,37 @@ TEST_P(Loading, DamagedHeadersCountAsMissingPictures) {
 TEST(LoadingFiles, AMissingOrEmptyFileLoadsNothing) {
     EXPECT_EQ(load_picture("/nonexistent/picture.bmp"), nullptr);
     EXPECT_EQ(load_picture("/dev/null"), nullptr);
+}
+
+// The loader takes the game's list of pictures (platform/pictures.h) at its word: each of data/'s
+// pictures goes into its global at the size listed, its magenta see-through exactly when it is
+// listed as keyed, and freeing them empties every global again.
+TEST(LoadingFiles, TheGamesPicturesLoadIntoTheirGlobalsAsListed) {
+    struct Listed {
+        const char* file;
+        SDL_Surface** global;
+        bool keyed;
+        int w, h;
+    };
+    const Listed listed[] = {
+#define LISTED(file, global, keyed, w, h) {file, &bmp::global, keyed, w, h},
+        GAME_PICTURES(LISTED)
+#undef LISTED
+    };
+    load_bitmaps();
+    for (const Listed& p : listed) {
+        const SDL_Surface* s = *p.global;
+        ASSERT_NE(s, nullptr) << "data/" << p.file << " did not load";
+        EXPECT_EQ(s->w, p.w) << p.file;
+        EXPECT_EQ(s->h, p.h) << p.file;
+        EXPECT_EQ((s->flags & SDL_SRCCOLORKEY) != 0, p.keyed) << p.file;
+        if (p.keyed) {
+            EXPECT_EQ(s->format->colorkey, SDL_MapRGB(s->format, 255, 0, 255)) << p.file;
+        }
+    }
+    free_bitmaps();
+    for (const Listed& p : listed)
+        EXPECT_EQ(*p.global, nullptr) << p.file;
 }
 
 } // namespace

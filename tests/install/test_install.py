@@ -5,19 +5,18 @@ import os
 import re
 import shutil
 import signal
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
-import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from harness import (DATA, ROOT, SANDBOX, SCREEN_TIMEOUT, TITLE_TEXT, Pictures,
                      Sandbox, Screens, Xvfb, artefact_path, clean_env, clear_artefacts,
                      note_screenshot, stop, wait_started)
-from pixels import differences, differs_in, read_xwd, scaled, write_png
+import pictures as picture_list
+from pixels import differences, differs_in, read_png, read_xwd, scaled, write_png
 
 BUILD_DIR = os.environ.get("INSTALL_BUILD_DIR", os.path.join(ROOT, "build"))
 CMAKE = os.environ.get("CMAKE_COMMAND", "cmake")
@@ -32,13 +31,8 @@ DOC_DIR = "share/doc/codebreaker"
 DESKTOP_ENTRY = "share/applications/%s.desktop" % APP_ID
 METAINFO = "share/metainfo/%s.metainfo.xml" % APP_ID
 MAN_PAGE = "share/man/man6/codebreaker.6"
-PICTURES = (
-    "title.bmp", "help_screen.bmp", "round.bmp", "main.bmp", "you_win.bmp", "you_lost.bmp",
-    "1.bmp", "2.bmp", "3.bmp",
-    "borin_quastle.bmp", "wenna_pollsby.bmp", "tovi_glimrat.bmp", "jory_vandle.bmp",
-    "hollis_quibbleton.bmp", "zebrolt_mm.bmp",
-    "ball_red.bmp", "ball_green.bmp", "ball_blue.bmp", "ball_yellow.bmp", "ball_brown.bmp",
-    "ball_purple.bmp", "quickie.bmp", "x_totitle.bmp", "r_time.bmp", "false.bmp", "right.bmp")
+# The game's pictures, from their one list (src/platform/pictures.h).
+PICTURES = picture_list.FILES
 ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 
 # A string only sdl12-compat carries: the variable that scales its window.
@@ -83,40 +77,6 @@ def install(destdir, scratch):
             stray += [os.path.relpath(os.path.join(top, n), upper) for n in files]
     # Hiding a real /usr/gp2x leaves a mark in the overlay; the sandbox made that, not cmake.
     return done.stdout + done.stderr, [p for p in stray if p != "gp2x"]
-
-
-def read_png(path):
-    """(width, height, colour type, pixels as RGBA bytes) of an 8-bit PNG without filters,
-    after checking the signature, every chunk's CRC and the image data's length."""
-    with open(path, "rb") as f:
-        data = f.read()
-    if data[:8] != b"\x89PNG\r\n\x1a\n":
-        raise ValueError("%s: not a PNG file" % path)
-    at, header, idat, kinds = 8, None, b"", []
-    while at < len(data):
-        length, kind = struct.unpack_from(">I4s", data, at)
-        body = data[at + 8:at + 8 + length]
-        (crc,) = struct.unpack_from(">I", data, at + 8 + length)
-        if crc != zlib.crc32(kind + body) & 0xFFFFFFFF:
-            raise ValueError("%s: bad CRC in %s" % (path, kind))
-        kinds.append(kind)
-        if kind == b"IHDR":
-            header = struct.unpack(">IIBBBBB", body)
-        elif kind == b"IDAT":
-            idat += body
-        at += 12 + length
-    if kinds[0] != b"IHDR" or kinds[-1] != b"IEND":
-        raise ValueError("%s: chunks %s" % (path, kinds))
-    width, height, depth, colour, _, _, interlace = header
-    channels = {2: 3, 6: 4}[colour]
-    raw = zlib.decompress(idat)
-    stride = 1 + channels * width
-    if depth != 8 or interlace or len(raw) != stride * height:
-        raise ValueError("%s: %d bytes of image data for %s" % (path, len(raw), header))
-    rows = [raw[y * stride:(y + 1) * stride] for y in range(height)]
-    if any(row[0] != 0 for row in rows):
-        raise ValueError("%s: filtered rows" % path)
-    return width, height, colour, b"".join(row[1:] for row in rows)
 
 
 def section(man, name):
@@ -191,9 +151,9 @@ class InstallTreeTest(InstalledCase):
     def test_icons_are_pngs_of_their_size_with_transparency(self):
         for size in ICON_SIZES:
             with self.subTest(size=size):
-                width, height, colour, rgba = read_png(self.path(icon_path(size)))
-                self.assertEqual((width, height, colour), (size, size, 6))
-                alpha = rgba[3::4]
+                icon = read_png(self.path(icon_path(size)))
+                self.assertEqual((icon.width, icon.height, icon.colour), (size, size, 6))
+                alpha = icon.alpha
                 self.assertEqual(alpha[0], 0, "the top left corner should be see-through")
                 self.assertEqual(alpha[size * size - 1], 0, "the bottom right corner too")
                 self.assertEqual(alpha[size // 2 * size + size // 2], 255,

@@ -73,6 +73,8 @@ MUTANTS = [
      "SDL_MapRGB(s->format, 255, 0, 255)", "SDL_MapRGB(s->format, 255, 0, 247)"),
     ("a picture with no rows counts as loaded", "src/platform/assets.cpp",
      "s->w > 0 && s->h > 0 &&", "s->w > 0 &&"),
+    ("a portrait listed as unkeyed", "src/platform/pictures.h",
+     "jory_vandle,       true,", "jory_vandle,       false,"),
     ("fatal signals keep SDL's handlers", "src/platform/startup.cpp",
      "        std::signal(sig, SIG_DFL);\n", "        (void)sig;\n"),
     ("no exit handler", "src/main.cpp", "start_up(true);", "start_up(false);"),

@@ -1,4 +1,4 @@
-# Pictures as 5-6-5 pixels: BMP files, xwd screenshots, PNG output and an expected-screen canvas.
+# Pictures as 5-6-5 pixels: BMP and PNG files, xwd screenshots, and an expected-screen canvas.
 import struct
 import zlib
 
@@ -231,32 +231,49 @@ def write_png(path, picture, overlay=None):
 
 
 def read_png(path):
-    """A PNG as write_png writes it (8-bit RGB, no filter) as a Picture of 5-6-5 pixels."""
+    """An 8-bit RGB or RGBA PNG without filters or interlace (as write_png and the icon
+    generator write them) as a Picture of 5-6-5 pixels, after checking the signature, the
+    chunks' order and CRCs and the image data's length. The Picture also has colour, the
+    PNG's colour type (2 RGB, 6 RGBA), and alpha, each pixel's alpha (255 for RGB)."""
     with open(path, "rb") as f:
         data = f.read()
     if data[:8] != b"\x89PNG\r\n\x1a\n":
         raise ValueError("%s: not a PNG file" % path)
-    at, header, idat = 8, None, b""
+    at, header, idat, kinds = 8, None, b"", []
     while at < len(data):
         length, kind = struct.unpack_from(">I4s", data, at)
         body = data[at + 8:at + 8 + length]
+        (crc,) = struct.unpack_from(">I", data, at + 8 + length)
+        if crc != zlib.crc32(kind + body) & 0xFFFFFFFF:
+            raise ValueError("%s: bad CRC in %s" % (path, kind))
+        kinds.append(kind)
         if kind == b"IHDR":
             header = struct.unpack(">IIBBBBB", body)
         elif kind == b"IDAT":
             idat += body
         at += 12 + length
+    if not kinds or kinds[0] != b"IHDR" or kinds[-1] != b"IEND":
+        raise ValueError("%s: chunks %s" % (path, kinds))
     width, height, depth, colour, _, _, interlace = header
-    if (depth, colour, interlace) != (8, 2, 0):
-        raise ValueError("%s: only 8-bit RGB without interlace is read" % path)
+    if depth != 8 or colour not in (2, 6) or interlace:
+        raise ValueError("%s: only 8-bit RGB or RGBA without interlace is read, not %s"
+                         % (path, header))
+    channels = 3 if colour == 2 else 4
     raw = zlib.decompress(idat)
-    stride = 1 + 3 * width
-    pixels = []
+    stride = 1 + channels * width
+    if len(raw) != stride * height:
+        raise ValueError("%s: %d bytes of image data for %s" % (path, len(raw), header))
+    pixels, alpha = [], []
     for y in range(height):
         row = raw[y * stride:(y + 1) * stride]
         if row[0] != 0:
             raise ValueError("%s: row %d is filtered" % (path, y))
-        pixels.extend(rgb565(*row[1 + 3 * x:4 + 3 * x]) for x in range(width))
-    return Picture(width, height, pixels)
+        for x in range(1, stride, channels):
+            pixels.append(rgb565(*row[x:x + 3]))
+            alpha.append(row[x + 3] if channels == 4 else 255)
+    picture = Picture(width, height, pixels)
+    picture.colour, picture.alpha = colour, alpha
+    return picture
 
 
 def scaled(picture, k):
