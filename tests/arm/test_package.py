@@ -9,6 +9,7 @@ import tarfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import pictures as picture_list  # noqa: E402
 from harness import (DATA, EMULATOR, FONT_MISSING, HELP_MISSING, MENU_DIR, MENU_PROGRAM, ROOT,
                      TITLE_MISSING, Sandbox, command, menu_record, stop)
 
@@ -102,8 +103,10 @@ class UnpackedPackageTest(unittest.TestCase):
         found = set()
         for where, _, files in os.walk(self.folder):
             found.update(os.path.relpath(os.path.join(where, f), self.folder) for f in files)
+        # Every picture of the game's list and the font with its licence, nothing else of data/.
         data = sorted(os.listdir(DATA))
-        self.assertEqual(len([n for n in data if n.endswith(".bmp")]), 26)
+        self.assertEqual(sorted(n for n in data if n.endswith(".bmp")),
+                         sorted(picture_list.FILES))
         expected = {"codebreaker.gpe", "codebreaker.sh", "README.txt", "LICENSE"}
         expected.update("data/" + n for n in data)
         self.assertEqual(found, expected)
