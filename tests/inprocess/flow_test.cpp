@@ -32,16 +32,17 @@ namespace {
 
 // Runs run_screens() with the script on the seams until the script's end, which stops it; the
 // pauses are only recorded. True when the script ran to its end; failures are reported.
-bool run_script(Player& p) {
-    p.stop_at_end = true;
-    p.real_pauses = false;
-    p.history = false;
-    if (const std::optional<int> status = p.run(run_screens)) {
-        ADD_FAILURE() << "run_screens() returned " << *status << " with " << p.steps_run()
+bool run_script(ScreenDriver& d) {
+    d.stop_at_end = true;
+    d.real_pauses = false;
+    d.history = false;
+    d.blank = false;
+    if (const std::optional<int> status = d.run(run_screens)) {
+        ADD_FAILURE() << "run_screens() returned " << *status << " with " << d.steps_run()
                       << " steps run";
         return false;
     }
-    return p.finished();
+    return d.finished();
 }
 
 // ---- What the frames must hold ----
@@ -76,7 +77,7 @@ testing::AssertionResult help_alone(const std::vector<Call>& frame) {
 
 // ---- Presses ----
 
-using Row = std::array<int, HOLES>;
+using Row = Code;
 
 Batch ball_presses(const Row& row, bool buttons, int first = 0, int count = HOLES) {
     Batch b;
@@ -91,16 +92,11 @@ Batch operator+(Batch a, const Batch& b) {
     return a;
 }
 
-// The code the opponent's rule draws after srand(seed).
-Row code_after(unsigned seed, int opponent) {
-    return codes_after(seed, {opponent})[0];
-}
-
 // Red, green, blue, yellow: never the code of opponents 1 to 4, whose codes repeat a colour;
 // opponents 5 and 6 may have drawn it, and then the reverse is taken.
 Row wrong_row(const Row& code) {
     const Row row = {1, 2, 3, 4};
-    return row == code ? Row{4, 3, 2, 1} : row;
+    return verdict_of(row.data(), code.data()).right ? Row{4, 3, 2, 1} : row;
 }
 
 // ---- Scripts ----
@@ -119,7 +115,7 @@ class Plan {
     void on_title(const char* name, Batch press) {
         const Model m = m_;
         add({Shown::Title, name,
-             [m](const Player& d) {
+             [m](const ScreenDriver& d) {
                  EXPECT_TRUE(has(d.frame(), title_mark(m.what))) << describe(d.frame());
                  EXPECT_TRUE(globals_are({m.what, m.opt, m.cropp, m.round_n}));
              },
@@ -150,7 +146,7 @@ class Plan {
     void on_selection(const char* name, Batch press, int seed = -1) {
         const Model m = m_;
         add({Shown::Selection, name,
-             [m](const Player& d) {
+             [m](const ScreenDriver& d) {
                  EXPECT_TRUE(has(d.frame(), selection_mark(m.opt))) << describe(d.frame());
                  EXPECT_TRUE(globals_are({m.what, m.opt, 1, m.round_n}));
              },
@@ -175,7 +171,7 @@ class Plan {
         begin_game(m.round_n, seed);
         add({Shown::Round,
              "round screen",
-             [m](const Player& d) {
+             [m](const ScreenDriver& d) {
                  EXPECT_TRUE(has(d.frame(), round_number(m.round_n))) << describe(d.frame());
                  EXPECT_TRUE(
                      has(d.frame(), menu_portrait(m.round_n, round_portrait_x, round_portrait_y)))
@@ -191,7 +187,7 @@ class Plan {
         const Model m = m_;
         add({Shown::Round,
              "x on the round screen",
-             [m](const Player& d) {
+             [m](const ScreenDriver& d) {
                  EXPECT_TRUE(has(d.frame(), round_number(m.round_n)));
                  EXPECT_TRUE(globals_are({m.what, m.opt, 2, m.round_n}));
              },
@@ -202,10 +198,10 @@ class Plan {
     // for each wrong row and the right banner once a row is right.
     void on_game(const char* name, Batch press) {
         const Model m = m_;
-        const int opponent = opponent_, placed = placed_, wrong = wrong_rows(),
+        const int opponent = game_.opponent, placed = game_.pegs_entered, wrong = wrong_rows(),
                   right = right_row() ? 1 : 0;
         add({Shown::Game, name,
-             [=](const Player& d) {
+             [=](const ScreenDriver& d) {
                  EXPECT_TRUE(has(d.frame(), game_portrait(opponent))) << describe(d.frame());
                  EXPECT_EQ(count_balls(d.frame()), placed);
                  EXPECT_EQ(count_sprites(d.frame(), bmp::falce), wrong);
@@ -251,7 +247,7 @@ class Plan {
             place(row[h]);
         add({Shown::Help,
              "help from the game",
-             [](const Player& d) { EXPECT_TRUE(help_alone(d.frame())); },
+             [](const ScreenDriver& d) { EXPECT_TRUE(help_alone(d.frame())); },
              {close}});
         on_game("the rest of the row after help", ball_presses(row, true, before, HOLES - before));
         for (int h = before; h < HOLES; ++h)
@@ -271,12 +267,12 @@ class Plan {
     // "b" leads on. Beating opponent 6 ends on the error screen instead.
     void end_game(SDL_Event close, SDL_Event b) {
         const bool won = right_row();
-        if (won && opponent_ == 6) return on_error(close);
+        if (won && game_.opponent == 6) return on_error(close);
         on_game("the deciding row's banner", {close});
         const Model m = m_;
         add({won ? Shown::Win : Shown::Loss,
              won ? "win screen" : "loss screen",
-             [m, won](const Player& d) {
+             [m, won](const ScreenDriver& d) {
                  EXPECT_TRUE(has(d.frame(), text_at(result_line(won, m.cropp == 2), result_line_x,
                                                     result_line_y, WHITE)))
                      << describe(d.frame());
@@ -290,7 +286,7 @@ class Plan {
     void on_error(SDL_Event close, bool press = true) {
         const Model m = m_;
         add({Shown::Error, "error screen",
-             [m](const Player& d) {
+             [m](const ScreenDriver& d) {
                  EXPECT_EQ(d.pauses(), (std::vector<int>{100, 100}))
                      << "pauses asked for by the error screen's flashes";
                  EXPECT_TRUE(has(d.frame(),
@@ -306,37 +302,35 @@ class Plan {
   private:
     void add(Step s) { out_.push_back(std::move(s)); }
 
+    // The game the screens must show: its code as the opponent's rule draws it after srand(seed),
+    // and the balls placed so far.
     void begin_game(int opponent, unsigned seed) {
-        opponent_ = opponent;
-        code_ = code_after(seed, opponent);
-        entered_.clear();
-        placed_ = 0;
+        game_ = Game{};
+        game_.opponent = opponent;
+        code_ = codes_after(seed, {opponent})[0];
+        std::copy(code_.begin(), code_.end(), game_.code);
     }
 
-    void place(int colour) {
-        if (placed_ < ROWS * HOLES) entered_.push_back(colour);
-        placed_ = static_cast<int>(entered_.size());
-    }
-
-    Row row(int r) const {
-        return {entered_[4 * r], entered_[4 * r + 1], entered_[4 * r + 2], entered_[4 * r + 3]};
-    }
+    void place(int colour) { place_ball(game_, colour); }
 
     // Full rows judged wrong before the first right one.
     int wrong_rows() const {
         int n = 0;
-        for (int r = 0; r < placed_ / HOLES && row(r) != code_; ++r)
+        while (n < ROWS && game_.row_full[n] && !expected_verdict(game_, n).right)
             ++n;
         return n;
     }
 
-    bool right_row() const { return wrong_rows() < placed_ / HOLES; }
+    // The full row after the wrong ones, if any, is right.
+    bool right_row() const {
+        const int r = wrong_rows();
+        return r < ROWS && game_.row_full[r];
+    }
 
     std::vector<Step>& out_;
     Model& m_;
-    int opponent_ = 1, placed_ = 0;
+    Game game_;
     Row code_{};
-    std::vector<int> entered_;
 };
 
 // ---- Fixture ----
@@ -368,8 +362,8 @@ SDL_Event b_press(bool button) {
 
 // ---- Thousands of round trips ----
 
-// Quick Games played, tournaments played, and how many of each go before the reference depth
-// is taken: ten Quick Games of every kind, then a tournament, make a block.
+// Quick Games played, tournaments played, and how many blocks go before each wait's depth is
+// fixed as its reference: ten Quick Games of every kind, then a tournament, make a block.
 constexpr int quick_games = 10000, tournaments = 1000;
 constexpr int block = quick_games / tournaments + 1;
 constexpr int early_blocks = 3;
@@ -409,13 +403,22 @@ void tournament(Plan& p, unsigned seed, int b) {
     }
 }
 
+// Every place where the run waits, each reached in the first blocks already: each kind of Quick
+// Game, a whole tournament, help over a game, banners, the error screen. A dispatcher that nested
+// the next screen inside the one before would reach them deeper at every change of screen.
 TEST_F(Flow, ThousandsOfRoundTripsLeaveTheStackAsDeepAsTheFirstFew) {
+    const Shown waits[] = {Shown::Title, Shown::Selection, Shown::Round, Shown::Game,
+                           Shown::Help,  Shown::Win,       Shown::Loss,  Shown::Error};
     Model m;
-    Player d;
+    ScreenDriver d;
     int session = 0, quick_played = 0, tournaments_played = 0;
-    long early_depth = 0;
     d.more = [&](std::vector<Step>& out) {
-        if (session == early_blocks * block) early_depth = d.depth();
+        if (session == early_blocks * block) {
+            for (Shown s : waits)
+                EXPECT_TRUE(d.depths().seen(static_cast<size_t>(s)))
+                    << "the " << name_of(s) << " screen waited nowhere in the first sessions";
+            d.depths().fix();
+        }
         if (session > quick_games + tournaments) return false;
         Plan p(out, m);
         if (session == quick_games + tournaments) {
@@ -439,144 +442,18 @@ TEST_F(Flow, ThousandsOfRoundTripsLeaveTheStackAsDeepAsTheFirstFew) {
     };
     ASSERT_TRUE(run_script(d));
     std::printf("%d Quick Games, %d tournaments, %zu steps; the seam was called at most %ld bytes "
-                "below the driver's frame after the first %d sessions, and %ld bytes after all\n",
-                quick_played, tournaments_played, d.steps_run(), early_depth, early_blocks * block,
-                d.depth());
-    ASSERT_GT(early_depth, 0) << "the seam was never called below the driver's frame";
-    // Every path of the run was taken in the first blocks already: each kind of Quick Game, a
-    // whole tournament, help, banners, the error screen. A dispatcher that nested the next
-    // screen inside the one before would instead add a frame of its own and one of a screen
-    // at every change of screen, tens of thousands of them here. 256 bytes leave room for no
-    // more than a helper's frame of another size on some path; even one nesting per hundred
-    // changes of screen would exceed them many times over.
-    EXPECT_LE(d.depth() - early_depth, 256) << "the stack grew over the run";
+                "below the driver's frame, and at most %ld bytes deeper after the first %d "
+                "sessions than in them; the depth of each wait:",
+                quick_played, tournaments_played, d.steps_run(), d.depths().depth(),
+                d.depths().growth(), early_blocks * block);
+    for (Shown s : waits)
+        std::printf("%s %s %ld", s == waits[0] ? "" : ",", name_of(s),
+                    d.depths().depth(static_cast<size_t>(s)));
+    std::printf("\n");
+    EXPECT_TRUE(d.depths().flat());
 }
 
 // ---- Presses queued across screens ----
-
-struct RightRightCase {
-    int marked, opponent;
-};
-
-std::ostream& operator<<(std::ostream& os, const RightRightCase& c) {
-    return os << "opponent " << c.marked << " marked";
-}
-
-class RightRightB : public Flow, public testing::WithParamInterface<RightRightCase> {};
-
-INSTANTIATE_TEST_SUITE_P(Selection, RightRightB,
-                         testing::Values(RightRightCase{1, 3}, RightRightCase{2, 4},
-                                         RightRightCase{4, 6}, RightRightCase{5, 1},
-                                         RightRightCase{6, 2}),
-                         [](const testing::TestParamInfo<RightRightCase>& i) {
-                             return "Marked" + std::to_string(i.param.marked);
-                         });
-
-TEST_P(RightRightB, QueuedTogetherStartAGameAgainstTheOpponentTwoToTheRight) {
-    const RightRightCase c = GetParam();
-    opt = c.marked;
-    Model m;
-    m.opt = c.marked;
-    std::vector<Step> steps;
-    Plan p(steps, m);
-    p.title_to_quick_game(false);
-    p.on_selection("right, right, b", {key_down(KEY_RIGHT), key_down(KEY_RIGHT), key_down(KEY_B)});
-    const int want = c.opponent;
-    steps.push_back({Shown::Game,
-                     "the game",
-                     [want](const Player& d) {
-                         EXPECT_TRUE(has(d.frame(), game_portrait(want))) << describe(d.frame());
-                         EXPECT_EQ(count_balls(d.frame()), 0) << "b was taken as a ball";
-                         EXPECT_TRUE(globals_are({0, want, 1, 1}));
-                     },
-                     {}});
-    Player d(steps);
-    EXPECT_TRUE(run_script(d));
-}
-
-struct QueuedCase {
-    const char* name;
-    Batch press;
-};
-
-std::ostream& operator<<(std::ostream& os, const QueuedCase& c) {
-    return os << c.name;
-}
-
-class HelpFromTitle : public Flow, public testing::WithParamInterface<QueuedCase> {};
-
-INSTANTIATE_TEST_SUITE_P(
-    Title, HelpFromTitle,
-    testing::Values(
-        QueuedCase{"Keys", {key_down(KEY_DOWN), key_down(KEY_DOWN), key_down(KEY_SPACE)}},
-        QueuedCase{"Buttons", {button_down(BTN_DOWN), button_down(BTN_DOWN), button_down(BTN_B)}}),
-    ByName());
-
-TEST_P(HelpFromTitle, DownDownActivateFromQuickGameOpensHelp) {
-    Model m;
-    std::vector<Step> steps;
-    Plan p(steps, m);
-    p.on_title("down, down, activate", GetParam().press);
-    steps.push_back({Shown::Help,
-                     "help",
-                     [](const Player& d) { EXPECT_TRUE(help_alone(d.frame())); },
-                     {key_down(KEY_DOWN)}});
-    m.what = 2;
-    p.on_title("back with Help marked", {}); // the down that closed help moved nothing
-    Player d(steps);
-    EXPECT_TRUE(run_script(d));
-}
-
-struct FlashCase {
-    const char* name;
-    int at_pause; // the press is queued during the first or the second pause
-    SDL_Event press;
-};
-
-std::ostream& operator<<(std::ostream& os, const FlashCase& c) {
-    return os << c.name;
-}
-
-class ErrorFlash : public Flow, public testing::WithParamInterface<FlashCase> {};
-
-INSTANTIATE_TEST_SUITE_P(
-    Error, ErrorFlash,
-    testing::Values(FlashCase{"DownKeyDuringTheWhiteFlash", 1, key_down(KEY_DOWN)},
-                    FlashCase{"DownButtonDuringTheBlackFlash", 2, button_down(BTN_DOWN)}),
-    ByName());
-
-TEST_P(ErrorFlash, PressQueuedDuringTheFlashEndsTheErrorScreenAtOnce) {
-    const FlashCase c = GetParam();
-    Model m;
-    int error_polls = 0; // empty polls while the error screen's text was the last frame
-    std::vector<Step> steps;
-    Plan p(steps, m);
-    p.title_to_quick_game(false);
-    p.on_selection("left to opponent 6", {key_down(KEY_LEFT)});
-    m.opt = 6;
-    p.start_quick_game(606, false);
-    p.enter_rows({p.code()}, false);
-    p.on_error(SDL_Event{}, false); // nothing more is pressed: the press of the flash ends it
-    m.cropp = 1;
-    p.on_title("the title after the error screen", {}); // the down was used up, not moved
-    steps.push_back({Shown::Title,
-                     "the title, drawn again",
-                     [&error_polls](const Player&) {
-                         EXPECT_EQ(error_polls, 1)
-                             << "empty polls while the error screen's text was shown";
-                     },
-                     {}});
-    Player d(steps);
-    d.probe = [&] {
-        if (d.shown() == Shown::Error) ++error_polls;
-    };
-    int pauses = 0;
-    d.during_pause = [&](int) {
-        if (++pauses == c.at_pause) push({c.press});
-    };
-    EXPECT_TRUE(run_script(d));
-    EXPECT_EQ(pauses, 2);
-}
 
 struct SelectCase {
     const char* name;
@@ -619,7 +496,7 @@ TEST_P(SelectThenQueued, PressesQueuedBehindSelectReachTheTitle) {
     const int what_after = c.what_after;
     steps.push_back({next,
                      "the screen after SELECT",
-                     [next, what_after](const Player& d) {
+                     [next, what_after](const ScreenDriver& d) {
                          EXPECT_EQ(what, what_after);
                          if (next == Shown::Title) {
                              EXPECT_TRUE(has(d.frame(), title_mark(what_after)))
@@ -637,7 +514,7 @@ TEST_P(SelectThenQueued, PressesQueuedBehindSelectReachTheTitle) {
                          }
                      },
                      {}});
-    Player d(steps);
+    ScreenDriver d(steps);
     EXPECT_TRUE(run_script(d));
 }
 
@@ -762,11 +639,12 @@ TEST_P(CloseRequest, EndsTheProgramWithStatusZeroAtOnce) {
     c.lead(p, m, steps);
     size_t calls_before_quit = 0; // calls drawn when the request was queued
     if (!c.during_flash)
-        steps.back().check = [&calls_before_quit, check = steps.back().check](const Player& d) {
+        steps.back().check = [&calls_before_quit,
+                              check = steps.back().check](const ScreenDriver& d) {
             if (check) check(d);
             calls_before_quit = d.calls().size();
         };
-    Player d(steps);
+    ScreenDriver d(steps);
     d.real_pauses = false;
     bool queued = !c.during_flash;
     d.during_pause = [&](int) {
@@ -842,7 +720,7 @@ TEST_P(SecondTournament, StartsAtRoundOneWhateverRoundTheFirstReached) {
     }
     p.title_to_tournament(false); // the title checks round_n is still the round reached
     p.start_round(900, false);    // round 1 against opponent 1 again
-    Player d(steps);
+    ScreenDriver d(steps);
     EXPECT_TRUE(run_script(d));
 }
 

@@ -239,12 +239,12 @@ TEST_P(Legibility, EveryTextLiesInsideTheScreenAndStandsOutFromItsBackground) {
     const ScreenCase& c = GetParam();
     set_globals(c.start);
     Texts seen;
-    Player p(c.presses);
-    p.real_pauses = false; // the error screen's flashes need not take their time here
-    p.on_call = [&seen](const DrawCall& d) { seen.add(d); };
-    const auto next = p.run(c.loop);
+    ScreenDriver driver(c.presses);
+    driver.real_pauses = false; // the error screen's flashes need not take their time here
+    driver.on_call = [&seen](const DrawCall& d) { seen.add(d); };
+    const auto next = driver.run(c.loop);
     ASSERT_TRUE(next) << "the screen did not end on its last press";
-    EXPECT_EQ(p.steps_run(), c.presses.size()) << "the screen ended before all its presses";
+    EXPECT_EQ(driver.steps_run(), c.presses.size()) << "the screen ended before all its presses";
 
     const std::vector<Measured> texts = seen.all();
     ASSERT_FALSE(texts.empty()) << "the screen drew no text";

@@ -2,8 +2,8 @@
 //
 // The real dispatcher runs from the title menu while the empty-queue seam feeds it bursts of one
 // to ten events: presses and releases of bound and unbound keys, buttons 0-20 of joysticks 0 and
-// 1, stick motion and the window's close requests. A player reading the drawn frames plays on
-// purpose most of the time (menus, opponents, and games solved from the markers), so wins, whole
+// 1, stick motion and the window's close requests. A press chooser reading the drawn frames plays
+// on purpose most of the time (menus, opponents, and games solved from the markers), so wins, whole
 // tournaments and the error screen come round again and again. Every way out is intercepted and
 // the screens start over: Escape on the title and a close request anywhere make run_screens()
 // return, and a shutdown ("Quit", Escape in a game) goes to the on_terminate seam instead of
@@ -11,8 +11,9 @@
 //
 // Checked all along: no crash, no hang (a watchdog thread aborts when no frame comes for a few
 // seconds; a screen that keeps polling without drawing, or drawing without polling, fails), a
-// flat stack, the flow globals in range, every game frame's board against its count of balls,
-// and where every game ends. Figures are printed at the end of each run.
+// flat stack, the flow globals in range, every game frame's balls, markers and banners against
+// the rules' statement (tests/support/rules_model.h) and the code its opponent's rule drew, and
+// where every game ends. Figures are printed at the end of each run.
 //
 // The short run, one fixed seed and about 50,000 events, is a CTest test. The long run, three
 // seeds of a million events each, from the project root (any build folder will do):
@@ -23,6 +24,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -40,6 +42,7 @@
 #include <thread>
 #include <vector>
 
+#include "rules_model.h"
 #include "game/rules.h"
 #include "layout.h"
 #include "platform/platform.h"
@@ -125,47 +128,33 @@ std::string describe_all(const std::vector<SDL_Event>& events, long more) {
 // a deciding row's banner, the error screen) or B (the win and loss screens).
 enum class Wait { No, AnyPress, B };
 
-constexpr int HOLES_ALL = ROWS * HOLES;
+// The row and hole whose place, by rect_of(row, hole), the call covers exactly; row -1 when none.
+struct Place {
+    int row = -1, hole = -1;
+};
 
-// The hole (0 to 27, in filling order) whose place, by rect_of(row, hole), the call covers
-// exactly; -1 when none.
-int place_of(const Call& c, SDL_Rect (*rect_of)(int, int)) {
+Place place_of(const Call& c, SDL_Rect (*rect_of)(int, int)) {
     for (int r = 0; r < ROWS; ++r)
         for (int h = 0; h < HOLES; ++h) {
             const SDL_Rect at = rect_of(r, h);
-            if (c.x == at.x && c.y == at.y && c.w == at.w && c.h == at.h) return r * HOLES + h;
+            if (c.x == at.x && c.y == at.y && c.w == at.w && c.h == at.h) return {r, h};
         }
-    return -1;
+    return {};
 }
 
-// One game frame as drawn: the balls by hole (index 0 to 27 in filling order), the markers and
-// banners by row, the opponent by portrait, and any call no game frame holds.
+// One game frame as drawn: the ball in each hole, the markers and banners by row, the opponent by
+// portrait, and any call no game frame holds.
 struct Board {
     int opponent = 0;
-    int hole[HOLES_ALL] = {};
+    int ball[ROWS][HOLES] = {};
     int balls = 0;
-    int white[HOLES_ALL] = {}, black[HOLES_ALL] = {}, cross[HOLES_ALL] = {};
+    int white[ROWS][HOLES] = {}, black[ROWS][HOLES] = {}, cross[ROWS][HOLES] = {};
     int rite[ROWS] = {}, falce[ROWS] = {};
     std::string problems;
-
-    int full_rows() const { return balls / HOLES; }
-    bool row_right(int r) const {
-        for (int h = 0; h < HOLES; ++h)
-            if (white[r * HOLES + h] != 1) return false;
-        return true;
-    }
-    // The first full row judged right, or -1.
-    int right_row() const {
-        for (int r = 0; r < full_rows(); ++r)
-            if (row_right(r)) return r;
-        return -1;
-    }
-    bool lost() const { return full_rows() == ROWS && right_row() < 0; }
-    bool decided() const { return right_row() >= 0 || lost(); }
 };
 
-std::string where(int i) {
-    return "row " + std::to_string(i / HOLES + 1) + " hole " + std::to_string(i % HOLES + 1);
+std::string where(int row, int hole) {
+    return "row " + std::to_string(row + 1) + " hole " + std::to_string(hole + 1);
 }
 
 Board read_board(const std::vector<Call>& segment) {
@@ -196,23 +185,25 @@ Board read_board(const std::vector<Call>& segment) {
         for (int colour = 1; colour <= COLOURS; ++colour) {
             if (c.bitmap != *balls[colour - 1]) continue;
             known = true;
-            const int i = place_of(c, hole_rect);
-            if (i < 0) {
+            const Place at = place_of(c, hole_rect);
+            if (at.row < 0) {
                 problem(c, "ball off every hole");
                 continue;
             }
-            if (b.hole[i]) problem(c, "second ball in one hole");
-            b.hole[i] = colour;
+            if (b.ball[at.row][at.hole]) problem(c, "second ball in one hole");
+            b.ball[at.row][at.hole] = colour;
             ++b.balls;
         }
         if (c.bitmap == bmp::white || c.bitmap == bmp::black || c.bitmap == bmp::black_cross) {
             known = true;
-            const int i = place_of(c, marker_rect);
-            if (i < 0) {
+            const Place at = place_of(c, marker_rect);
+            if (at.row < 0) {
                 problem(c, "marker off every marker place");
                 continue;
             }
-            ++(c.bitmap == bmp::white ? b.white : c.bitmap == bmp::black ? b.black : b.cross)[i];
+            ++(c.bitmap == bmp::white   ? b.white
+               : c.bitmap == bmp::black ? b.black
+                                        : b.cross)[at.row][at.hole];
         }
         if (c.bitmap == bmp::rite || c.bitmap == bmp::falce) {
             known = true;
@@ -233,33 +224,74 @@ Board read_board(const std::vector<Call>& segment) {
     return b;
 }
 
-// What the board must show for its count of balls: the first N holes filled in order, four
-// markers on every full row up to the first right one and nowhere else, a banner on each of
-// those rows (none for the right row against opponent 6).
-std::string board_problems(const Board& b) {
-    std::ostringstream os;
-    for (int i = 0; i < HOLES_ALL; ++i) {
-        if (i < b.balls && !b.hole[i])
-            os << "\n  " << where(i) << " is empty while " << b.balls << " balls are drawn";
-        if (i >= b.balls && b.hole[i])
-            os << "\n  " << where(i) << " holds a ball while only " << b.balls
-               << " balls are drawn";
-    }
-    const int judged = b.right_row() >= 0 ? b.right_row() + 1 : b.full_rows();
-    for (int r = 0; r < ROWS; ++r) {
-        const bool is_judged = r < judged;
+// ---- What a frame must show: the rules' statement ----
+
+// The first full row that is right, or -1; a game with none whose last row is full is lost.
+int right_row(const Game& g) {
+    for (int r = 0; r < ROWS; ++r)
+        if (g.row_full[r] && expected_verdict(g, r).right) return r;
+    return -1;
+}
+bool lost(const Game& g) {
+    return g.row_full[ROWS - 1] && right_row(g) < 0;
+}
+bool decided(const Game& g) {
+    return right_row(g) >= 0 || lost(g);
+}
+
+// The game a frame must show for its count of balls and the code: as many balls placed as are
+// drawn, where the rules put them, each of the colour drawn there. What the drawing shows
+// otherwise is added to the problems.
+Game game_of(const Board& b, const Code& code, std::ostringstream& problems) {
+    Game g;
+    g.opponent = b.opponent;
+    std::copy(code.begin(), code.end(), g.code);
+    for (int k = 0; k < b.balls; ++k)
+        place_ball(g, COLOURS + 1); // a colour no ball has: only where each ball goes counts
+    for (int r = 0; r < ROWS; ++r)
         for (int h = 0; h < HOLES; ++h) {
-            const int i = r * HOLES + h;
-            if (is_judged && (b.white[i] + b.black[i] != 1 || b.cross[i] > b.black[i]))
-                os << "\n  " << where(i) << " of a judged row shows " << b.white[i] << " white, "
-                   << b.black[i] << " black, " << b.cross[i] << " crossed markers";
-            if (!is_judged && b.white[i] + b.black[i] + b.cross[i] > 0)
-                os << "\n  " << where(i) << " has a marker although its row is "
-                   << (r < b.full_rows() ? "below the right row" : "not full");
+            const bool placed = g.board[r][h] != 0;
+            if (placed && !b.ball[r][h])
+                problems << "\n  " << where(r, h) << " is empty while " << b.balls
+                         << " balls are drawn";
+            if (!placed && b.ball[r][h])
+                problems << "\n  " << where(r, h) << " holds a ball while only " << b.balls
+                         << " balls are drawn";
+            g.board[r][h] = b.ball[r][h];
         }
-        const bool right = is_judged && b.row_right(r);
-        const int want_rite = right && b.opponent != 6 ? 1 : 0;
-        const int want_falce = is_judged && !right ? 1 : 0;
+    return g;
+}
+
+const char* name_of(Mark m) {
+    return m == Mark::White ? "white" : m == Mark::Black ? "black" : "crossed";
+}
+
+// The markers and banners the frame must show: on every full row up to the first right one, the
+// row's verdict (a crossed marker is a black one with a cross over it) and a banner, none for the
+// right row against opponent 6; nothing on any other row.
+std::string verdict_problems(const Board& b, const Game& g) {
+    std::ostringstream os;
+    const int right = right_row(g);
+    for (int r = 0; r < ROWS; ++r) {
+        const bool judged = g.row_full[r] && (right < 0 || r <= right);
+        const RowVerdict v = expected_verdict(g, r);
+        for (int h = 0; h < HOLES; ++h) {
+            const Mark m = v.marks[h];
+            const int want_white = judged && m == Mark::White ? 1 : 0,
+                      want_black = judged && m != Mark::White ? 1 : 0,
+                      want_cross = judged && m == Mark::BlackCross ? 1 : 0;
+            if (b.white[r][h] != want_white || b.black[r][h] != want_black ||
+                b.cross[r][h] != want_cross) {
+                os << "\n  " << where(r, h) << " shows " << b.white[r][h] << " white, "
+                   << b.black[r][h] << " black, " << b.cross[r][h] << " crossed markers; ";
+                if (judged)
+                    os << "its verdict is " << name_of(m);
+                else
+                    os << "its row is " << (g.row_full[r] ? "below the right row" : "not full");
+            }
+        }
+        const int want_rite = judged && v.right && g.opponent != 6 ? 1 : 0;
+        const int want_falce = judged && !v.right ? 1 : 0;
         if (b.rite[r] != want_rite || b.falce[r] != want_falce)
             os << "\n  row " << r + 1 << " has " << b.rite[r] << " right and " << b.falce[r]
                << " false banners, expected " << want_rite << " and " << want_falce;
@@ -267,20 +299,24 @@ std::string board_problems(const Board& b) {
     return os.str();
 }
 
-std::string describe_board(const Board& b) {
+std::string describe_board(const Board& b, const Code& code) {
     std::ostringstream os;
-    os << "opponent " << b.opponent << ", " << b.balls << " balls (W white, B black, X cross)";
-    for (int r = 0; r < (b.balls + HOLES - 1) / HOLES; ++r) {
+    os << "opponent " << b.opponent << ", code " << code[0] << code[1] << code[2] << code[3] << ", "
+       << b.balls << " balls (W white, B black, X cross)";
+    for (int r = 0; r < ROWS; ++r) {
+        if (!std::any_of(b.ball[r], b.ball[r] + HOLES, [](int c) { return c != 0; })) continue;
         os << "\n    row " << r + 1 << ":";
-        for (int h = 0; h < HOLES; ++h) {
-            const int i = r * HOLES + h;
-            os << " " << b.hole[i] << (b.white[i] ? "W" : b.cross[i] ? "X" : b.black[i] ? "B" : "");
-        }
+        for (int h = 0; h < HOLES; ++h)
+            os << " " << b.ball[r][h]
+               << (b.white[r][h]   ? "W"
+                   : b.cross[r][h] ? "X"
+                   : b.black[r][h] ? "B"
+                                   : "");
     }
     return os.str();
 }
 
-// A presented frame as the player sees it.
+// A presented frame as the chooser sees it.
 struct View {
     Shown shown = Shown::Nothing;
     Wait wait = Wait::No;
@@ -304,15 +340,15 @@ int round_of(const std::vector<Call>& segment) {
     return 0;
 }
 
-// ---- The player ----
+// ---- Choosing presses ----
 
 // Plays from the last presented frame. Most bursts do something on purpose (move to a menu
 // entry and take it, start a game, fill the current row), padded with events that mean nothing
-// anywhere; the rest are random events of every kind. In a game the player either breaks the
+// anywhere; the rest are random events of every kind. In a game the chooser either breaks the
 // code from the markers or guesses at random, chosen when the game starts.
-class Player {
+class PressChooser {
   public:
-    explicit Player(unsigned seed) : rng_(seed) {}
+    explicit PressChooser(unsigned seed) : rng_(seed) {}
 
     void new_game(bool tournament) { solving_ = chance(tournament ? 0.95 : 0.7); }
 
@@ -340,15 +376,17 @@ class Player {
     static std::array<int, HOLES> solve(const Board& b) {
         bool out[HOLES][COLOURS + 1] = {};
         int fixed[HOLES] = {};
-        for (int r = 0; r < b.full_rows(); ++r)
+        for (int r = 0; r < ROWS; ++r)
             for (int h = 0; h < HOLES; ++h) {
-                const int i = r * HOLES + h, c = b.hole[i];
-                if (b.white[i]) {
+                const int c = b.ball[r][h];
+                if (c < 1 || c > COLOURS) continue;
+                if (b.white[r][h]) {
                     fixed[h] = c;
                     continue;
                 }
+                if (!b.black[r][h]) continue; // not judged yet
                 out[h][c] = true;
-                if (b.cross[i])
+                if (b.cross[r][h])
                     for (auto& hole : out)
                         hole[c] = true;
             }
@@ -518,20 +556,17 @@ class Soak {
   public:
     static constexpr int patience = 2000; // empty polls with nothing to go on
     static constexpr int frames_without_poll = 1000;
-    static constexpr long early_events = 5000; // before the reference stack depth
-    static constexpr long stack_slack = 16;    // bytes: less than any call's frame
+    static constexpr long early_events = 5000; // before each wait's depth is fixed
     static constexpr auto watchdog_limit = std::chrono::seconds(5);
 
-    Soak(unsigned seed, long events) : player_(seed), target_(events) { f_.seed = seed; }
+    Soak(unsigned seed, long events) : chooser_(seed), target_(events) { f_.seed = seed; }
 
     // Runs the screens until the events are pushed; failures are reported.
     Figures run() {
         volatile char base = 0;
-        base_ = reinterpret_cast<std::uintptr_t>(&base);
-        deepest_ = base_;
-        for (std::uintptr_t& r : reference_)
-            r = base_;
-        std::srand(f_.seed); // the opponents' codes too follow the seed
+        depths_.start(reinterpret_cast<std::uintptr_t>(&base));
+        code_seed_ = f_.seed; // the opponents' codes too follow the seed
+        std::srand(code_seed_);
         const auto started = Clock::now();
         last_frame_ns_ = now_ns();
         {
@@ -557,9 +592,10 @@ class Soak {
         f_.events = events_pushed_;
         f_.frames = frames_;
         f_.seconds = std::chrono::duration<double>(Clock::now() - started).count();
-        f_.depth = static_cast<long>(base_ - deepest_);
+        f_.depth = depths_.depth();
+        f_.growth = depths_.growth();
         for (int k = 0; k < ReachedKinds; ++k)
-            f_.depths[k] = static_cast<long>(base_ - reference_[k]);
+            f_.depths[k] = depths_.depth(k);
         return f_;
     }
 
@@ -579,14 +615,14 @@ class Soak {
 
     static void empty_hook() {
         volatile char here = 0;
-        OnSeams<Soak>::player().empty_poll(reinterpret_cast<std::uintptr_t>(&here));
+        OnSeams<Soak>::installed().empty_poll(reinterpret_cast<std::uintptr_t>(&here));
     }
-    static void draw_hook(const DrawCall& d) { OnSeams<Soak>::player().draw(d); }
+    static void draw_hook(const DrawCall& d) { OnSeams<Soak>::installed().draw(d); }
     static void pause_hook(int) {
-        Soak& s = OnSeams<Soak>::player();
-        s.push(s.player_.during_pause());
+        Soak& s = OnSeams<Soak>::installed();
+        s.push(s.chooser_.during_pause());
     }
-    static void shutdown_hook() { OnSeams<Soak>::player().shutdown(); }
+    static void shutdown_hook() { OnSeams<Soak>::installed().shutdown(); }
 
     // ---- The watchdog ----
 
@@ -694,7 +730,6 @@ class Soak {
             std::abort();
         }
         flips_since_poll_ = 0;
-        deepest_ = std::min(deepest_, here);
         check_globals();
         note_taken();
 
@@ -715,7 +750,7 @@ class Soak {
         idle_ = 0;
         check_stack(here); // where the program waits: the frame is up to date or still
         if (events_pushed_ >= target_) throw Done{};
-        push(player_.next(view_, tournament_));
+        push(chooser_.next(view_, tournament_));
     }
 
     void check_globals() {
@@ -724,26 +759,25 @@ class Soak {
             fail("a flow global is out of range: " + describe(globals()));
     }
 
-    // Each screen and wait reaches the seam through one fixed chain of calls, so each has a
-    // depth of its own: the reference is each one's deepest in the first events, taken once all
-    // were seen. Screens nested by the dispatcher would reach the seam deeper each time round;
-    // compared wait by wait this shows even when the ways out restart the screens often, and
-    // the run's deepest point (the help screen over a game) is never passed.
+    // Each wait is a place of its own for the stack's check (sdl_fixture.h): its reference is its
+    // deepest call in the first events, fixed once every wait was seen. Compared wait by wait, one
+    // nested screen shows even though the ways out restart the screens often, and even below the
+    // run's deepest point (a deciding row's banner).
     void check_stack(std::uintptr_t here) {
         const Reached kind = reached();
         if (kind == ReachedKinds) return;
-        std::uintptr_t& reference = reference_[kind];
-        if (!f_.reference_events) {
-            reference = std::min(reference, here);
+        const long growth = depths_.reached(kind, here);
+        if (!depths_.fixed()) {
             bool all = events_pushed_ >= early_events;
-            for (std::uintptr_t r : reference_)
-                all = all && r != base_;
-            if (all) f_.reference_events = events_pushed_;
+            for (int k = 0; k < ReachedKinds; ++k)
+                all = all && depths_.seen(k);
+            if (all) {
+                depths_.fix();
+                f_.reference_events = events_pushed_;
+            }
             return;
         }
-        const long growth = static_cast<long>(reference - std::min(reference, here));
-        f_.growth = std::max(f_.growth, growth);
-        if (growth > stack_slack)
+        if (SeamDepths::nested(growth))
             fail("the stack grew: the " + std::string(reached_names[kind]) + " reaches the seam " +
                  std::to_string(growth) + " bytes deeper than at any time in the first " +
                  std::to_string(f_.reference_events) + " events; screens nest");
@@ -818,8 +852,7 @@ class Soak {
         v.shown = shown;
         if (shown == Shown::Game) {
             v.board = read_board(segment_);
-            game_frame(v.board);
-            if (v.board.decided()) v.wait = Wait::AnyPress;
+            if (decided(game_frame(v.board))) v.wait = Wait::AnyPress;
         }
         if (shown == Shown::Title) v.title_mark = title_mark_of(segment_);
         if (shown == Shown::Round) v.round = round_of(segment_);
@@ -857,14 +890,23 @@ class Soak {
 
     // ---- One game, frame by frame ----
 
-    void game_frame(const Board& b) {
+    // Each game's code is the first the opponent's rule draws after the seed the soak gave rand
+    // for it: only the games draw from rand, and as each starts the soak seeds it again for the
+    // next. Returns the game the frame must show.
+    Game game_frame(const Board& b) {
         std::ostringstream os;
-        os << b.problems << board_problems(b);
+        os << b.problems;
         if (!game_on_) {
+            if (b.opponent < 1 || b.opponent > COLOURS)
+                fail("a game starts without its opponent's portrait:" + b.problems +
+                     "\n  frame:" + describe(segment_));
             game_on_ = true;
             game_ = Seen{};
+            game_.code = codes_after(code_seed_, {b.opponent})[0];
+            code_seed_ = code_seed_ * 2654435761u + 1u;
+            std::srand(code_seed_);
             ++f_.games;
-            player_.new_game(tournament_);
+            chooser_.new_game(tournament_);
             if (b.balls != 0) os << "\n  a new game starts with " << b.balls << " balls";
         } else {
             const Board& last = game_.board;
@@ -876,45 +918,22 @@ class Soak {
             if (b.balls - last.balls > pressed)
                 os << "\n  " << b.balls - last.balls << " balls more than the last frame, but "
                    << pressed << " colour presses were taken since";
-            for (int i = 0; i < std::min(b.balls, last.balls); ++i)
-                if (b.hole[i] != last.hole[i])
-                    os << "\n  " << where(i) << " changed colour from " << last.hole[i] << " to "
-                       << b.hole[i];
+            for (int r = 0; r < ROWS; ++r)
+                for (int h = 0; h < HOLES; ++h)
+                    if (last.ball[r][h] && b.ball[r][h] && b.ball[r][h] != last.ball[r][h])
+                        os << "\n  " << where(r, h) << " changed colour from " << last.ball[r][h]
+                           << " to " << b.ball[r][h];
         }
-        os << learn(b);
+        const Game g = game_of(b, game_.code, os);
+        os << verdict_problems(b, g);
         ++f_.game_frames;
         if (!os.str().empty())
-            fail("a game frame does not agree with its board:" + os.str() +
-                 "\n  frame:" + describe(segment_));
+            fail("a game frame does not agree with its board and code:" + os.str() +
+                 "\n  board: " + describe_board(b, game_.code) + "\n  frame:" + describe(segment_));
         game_.colour_taken = segment_colour_taken_;
         game_.board = b;
-    }
-
-    // The markers of a game say the same about its code in every row and every frame: a white
-    // marker fixes the colour of its hole, a plain black one puts its colour in the code
-    // elsewhere, a cross keeps its colour out of the code altogether.
-    std::string learn(const Board& b) {
-        std::ostringstream os;
-        for (int i = 0; i < b.full_rows() * HOLES; ++i) {
-            const int h = i % HOLES, c = b.hole[i];
-            if (c < 1 || c > COLOURS) continue;
-            if (b.white[i]) {
-                if ((game_.code[h] && game_.code[h] != c) || game_.not_at[h][c] ||
-                    game_.in_code[c] == 0)
-                    os << "\n  " << where(i) << ": white for colour " << c
-                       << " contradicts earlier markers";
-                game_.code[h] = c;
-                game_.in_code[c] = 1;
-            } else if (b.black[i]) {
-                const int in = b.cross[i] ? 0 : 1;
-                if (game_.code[h] == c || (game_.in_code[c] >= 0 && game_.in_code[c] != in))
-                    os << "\n  " << where(i) << ": " << (in ? "black" : "cross") << " for colour "
-                       << c << " contradicts earlier markers";
-                game_.not_at[h][c] = true;
-                game_.in_code[c] = in;
-            }
-        }
-        return os.str();
+        game_.game = g;
+        return g;
     }
 
     // The screen after a game follows from its last board: a right row leads to the win screen
@@ -922,18 +941,18 @@ class Soak {
     // undecided board only to the title (SELECT) or a shutdown (Escape).
     void end_game(Shown next) {
         game_on_ = false;
-        const Board& b = game_.board;
-        const Shown want = b.right_row() >= 0 ? (b.opponent == 6 ? Shown::Error : Shown::Win)
-                           : b.lost()         ? Shown::Loss
-                                              : Shown::Title;
+        const Game& g = game_.game;
+        const Shown want = right_row(g) >= 0 ? (g.opponent == 6 ? Shown::Error : Shown::Win)
+                           : lost(g)         ? Shown::Loss
+                                             : Shown::Title;
         if (next != want)
             fail(std::string("a game ended on the ") + name_of(next) +
                  " screen; its board calls for the " + name_of(want) +
-                 " screen: " + describe_board(b));
-        if (b.right_row() >= 0) {
+                 " screen: " + describe_board(game_.board, game_.code));
+        if (right_row(g) >= 0) {
             ++f_.won;
-            f_.won_against_6 += b.opponent == 6;
-        } else if (b.lost()) {
+            f_.won_against_6 += g.opponent == 6;
+        } else if (lost(g)) {
             ++f_.lost;
         } else {
             ++f_.left;
@@ -948,7 +967,7 @@ class Soak {
             ++f_.quits_on_title;
         } else if (previous_not_help_ == Shown::Game && game_on_) {
             game_on_ = false;
-            if (game_.board.decided()) fail("a decided game was shut down");
+            if (decided(game_.game)) fail("a decided game was shut down");
             ++f_.escaped;
         } else {
             fail(std::string("shutdown from the ") + name_of(previous_not_help_) + " screen");
@@ -998,17 +1017,17 @@ class Soak {
     // The game as its frames have shown it so far.
     struct Seen {
         long colour_taken = 0; // colour presses taken when its last frame was drawn
-        int code[HOLES] = {};  // colour known at each hole, 0 unknown
-        int in_code[COLOURS + 1] = {-1, -1, -1, -1, -1, -1, -1}; // 1 in, 0 out, -1 unknown
-        bool not_at[HOLES][COLOURS + 1] = {};
-        Board board; // the last frame
+        Code code{};           // as the opponent's rule drew it
+        Board board;           // the last frame as drawn
+        Game game;             // and the game it must show
     };
 
-    Player player_;
+    PressChooser chooser_;
     const long target_;
     Figures f_;
 
-    std::uintptr_t base_ = 0, deepest_ = 0, reference_[ReachedKinds] = {};
+    SeamDepths depths_{ReachedKinds};
+    unsigned code_seed_ = 0; // rand's seed for the next game's code
 
     std::deque<SDL_Event> queued_; // pushed and not yet taken
     long colour_taken_ = 0, segment_colour_taken_ = 0;

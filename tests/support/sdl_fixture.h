@@ -471,12 +471,12 @@ inline void mark_screen() {
 
 // ---- The seams ----
 
-// Hands the empty-queue and drawing seams to one player of type P while the guard lives; the
-// player's static hooks reach it through player().
-template <class P> class OnSeams {
+// Hands the empty-queue and drawing seams to one object of type T while the guard lives; its
+// static hooks reach it through installed().
+template <class T> class OnSeams {
   public:
-    OnSeams(P& p, void (*empty)(), void (*draw)(const DrawCall&)) {
-        current() = &p;
+    OnSeams(T& t, void (*empty)(), void (*draw)(const DrawCall&)) {
+        current() = &t;
         on_queue_empty = empty;
         on_draw = draw;
     }
@@ -488,47 +488,119 @@ template <class P> class OnSeams {
     OnSeams(const OnSeams&) = delete;
     OnSeams& operator=(const OnSeams&) = delete;
 
-    static P& player() { return *current(); }
+    static T& installed() { return *current(); }
 
   private:
-    static P*& current() {
-        static P* p = nullptr;
-        return p;
+    static T*& current() {
+        static T* t = nullptr;
+        return t;
     }
 };
 
-// ---- The player ----
+// ---- Screens never nest ----
+
+// Only run_screens starts a screen, so each place where the program waits for presses (a
+// screen's loop, help over the title or over a game, a deciding row's banner) reaches the
+// empty-queue seam through one fixed chain of calls, as deep every time it comes round. A screen
+// started from inside another would reach it deeper by at least the frame of the one it was
+// started from. A long run takes each place's deepest call in its first part as that place's
+// reference, then holds every later call to it; every place the run reaches must have been
+// reached before the references are fixed.
+class SeamDepths {
+  public:
+    // No growth at all: one chain of calls comes to the same byte every time (both long runs
+    // print the growth they saw), while one level of nesting can add very little: a dispatcher
+    // that started itself again after a game added 32 bytes a level on x86-64, its own frame.
+    static constexpr long slack = 0;
+
+    explicit SeamDepths(size_t places) : reference_(places, 0), seen_(places, false) {}
+
+    // The address of a local in the frame that runs the program: depths are counted from it
+    // (the stack grows downward here).
+    void start(std::uintptr_t base) { base_ = deepest_ = base; }
+
+    // A call of the seam at `here` (the address of a local of the hook) while the program waits
+    // at `place`. Returns how far below its place's reference it came: 0 while the references
+    // are being taken.
+    long reached(size_t place, std::uintptr_t here) {
+        deepest_ = std::min(deepest_, here);
+        if (!fixed_) {
+            reference_[place] = seen_[place] ? std::min(reference_[place], here) : here;
+            seen_[place] = true;
+            return 0;
+        }
+        if (!seen_[place]) {
+            unseen_ = true;
+            return 0;
+        }
+        const long growth =
+            here < reference_[place] ? static_cast<long>(reference_[place] - here) : 0;
+        growth_ = std::max(growth_, growth);
+        return growth;
+    }
+
+    // From now on every call is held to its place's reference.
+    void fix() { fixed_ = true; }
+    bool fixed() const { return fixed_; }
+    bool seen(size_t place) const { return seen_[place]; }
+
+    // True when a call came deeper than its place allows: a screen was started inside another.
+    static bool nested(long growth) { return growth > slack; }
+
+    // The deepest any call came below its place's reference since they were fixed.
+    long growth() const { return growth_; }
+    // How far below the base the seam was called at the deepest, and each place's reference.
+    long depth() const { return static_cast<long>(base_ - deepest_); }
+    long depth(size_t place) const { return static_cast<long>(base_ - reference_[place]); }
+
+    testing::AssertionResult flat() const {
+        if (!fixed_) return testing::AssertionFailure() << "the references were never fixed";
+        if (unseen_)
+            return testing::AssertionFailure()
+                   << "a place was first reached after the references were fixed";
+        if (nested(growth_))
+            return testing::AssertionFailure()
+                   << "the seam was called " << growth_
+                   << " bytes deeper than its place's reference: screens nest";
+        return testing::AssertionSuccess();
+    }
+
+  private:
+    std::vector<std::uintptr_t> reference_;
+    std::vector<bool> seen_;
+    std::uintptr_t base_ = 0, deepest_ = 0;
+    long growth_ = 0;
+    bool fixed_ = false, unseen_ = false;
+};
+
+// ---- Driving a screen ----
 
 // Screens that draw once and then wait: the first frame of one shows all that was queued.
 inline bool draws_once(Shown s) {
     return s == Shown::Help || s == Shown::Win || s == Shown::Loss || s == Shown::Error;
 }
 
-class Player;
+class ScreenDriver;
 
 // When a step runs. Each is counted from the moment all that the step before queued has
 // been taken: the first empty poll after it.
 enum class When {
-    Taken,     // nothing more
-    Presented, // nothing more, but the picture shown must have been presented since the step
-               // before (a screen that waits without drawing again)
-    Idle,      // this many more empty polls, in which the screen must keep waiting
-    Frame,     // a frame presented after that moment; for a screen that draws once and waits,
-               // the frame it presented since the step before
-    Settled,   // a frame presented after that moment, or idle_polls empty polls without one
+    Idle,    // after this many more empty polls (0: at once), in which the screen keeps waiting
+    Frame,   // a frame presented after that moment; for a screen that draws once and waits, the
+             // frame it presented since the step before
+    Settled, // a frame presented after that moment, or idle_polls empty polls without one: for
+             // presses that may or may not change what is shown
 };
 
 // One step of a script: when it is due, the checks of what is shown, then what is pressed.
 struct Step {
-    std::optional<Shown> expect;              // the screen the last frame must show
-    const char* name = "a step";              // named in failures
-    std::function<void(const Player&)> check; // may be empty; may queue presses itself
-    Batch press;                              // queued after the checks
-    int seed = -1;                            // when set: srand(seed) just before pressing
+    std::optional<Shown> expect;                    // the screen the last frame must show
+    const char* name = "a step";                    // named in failures
+    std::function<void(const ScreenDriver&)> check; // may be empty; may queue presses itself
+    Batch press;                                    // queued after the checks
+    int seed = -1;                                  // when set: srand(seed) just before pressing
     When when = When::Frame;
-    int polls = 0;      // for When::Idle
-    bool blank = false; // the screen is painted over with the sentinel when what was queued has
-                        // been taken, so that only what the next frame draws shows
+    int polls = 0; // for When::Idle
 };
 
 struct Stuck : std::runtime_error {
@@ -539,14 +611,14 @@ struct StepFailed : std::runtime_error {
 };
 struct ScriptEnd {};
 
-// Drives a screen's loop (or the whole dispatcher) from the game's empty-queue seam and records
-// what it draws. Its steps run one after the other, each when what it waits for has come; the
-// presses a step queues are taken before the screen next finds the queue empty. A run ends when
-// the loop returns, when a step fails, when the screen keeps polling for patience empty polls
-// without the next step coming due (or after the last step: the loop should have ended), or,
-// with stop_at_end, right after the last step. It also records the pauses asked for and how deep
-// in the stack the seam was called.
-class Player {
+// Drives a screen's loop (or the whole dispatcher) from the game's empty-queue seam through a
+// script of steps and records what it draws. The steps run one after the other, each when what it
+// waits for has come; the presses a step queues are taken before the screen next finds the queue
+// empty. A run ends when the loop returns, when a step fails, when the screen keeps polling for
+// patience empty polls without the next step coming due (or after the last step: the loop should
+// have ended), or, with stop_at_end, right after the last step. It also records the pauses asked
+// for and, screen by screen, how deep in the stack the seam was called.
+class ScreenDriver {
   public:
     static constexpr int patience = 2000;
     static constexpr int idle_polls = 20; // for When::Settled
@@ -556,21 +628,18 @@ class Player {
         size_t taken;            // steps whose presses had been taken when it was flipped
     };
 
-    Player() = default;
-    explicit Player(std::vector<Step> steps) : steps_(std::move(steps)) {}
+    ScreenDriver() = default;
+    explicit ScreenDriver(std::vector<Step> steps) : steps_(std::move(steps)) {}
     // One batch after each settled frame.
-    explicit Player(const std::vector<Batch>& batches) {
+    explicit ScreenDriver(const std::vector<Batch>& batches) {
         for (const Batch& b : batches)
             steps_.push_back({std::nullopt, "a batch of presses", nullptr, b, -1, When::Settled});
     }
 
     // Steps of a scripted check: f runs on the screen as it stands and queues presses itself.
-    Player& on_frame(std::function<void()> f) { return add(When::Frame, "a frame", f, 0, true); }
-    Player& on_screen(std::function<void()> f) {
-        return add(When::Presented, "the picture shown", f);
-    }
-    Player& idle(int polls) { return add(When::Idle, "a wait", nullptr, polls); }
-    Player& then(std::function<void()> f) { return add(When::Taken, "a press", f); }
+    ScreenDriver& on_frame(std::function<void()> f) { return add(When::Frame, "a frame", f); }
+    ScreenDriver& idle(int polls) { return add(When::Idle, "a wait", nullptr, polls); }
+    ScreenDriver& then(std::function<void()> f) { return add(When::Idle, "a press", f); }
 
     // Called when the steps run out, to append the next ones; false ends the script.
     std::function<bool(std::vector<Step>&)> more;
@@ -580,6 +649,9 @@ class Player {
     bool real_pauses = true;
     // Keeps every call and frame, for calls() and frames(); a long run turns it off.
     bool history = true;
+    // Paints the screen over with the sentinel while a When::Frame step waits for its frame, so
+    // that only what that frame draws shows; a long run that reads no pixels turns it off.
+    bool blank = true;
     // Runs at every empty poll, before anything else.
     std::function<void()> probe;
     // Runs at each drawing call, before it is drawn: the screen then holds all drawn before it.
@@ -589,11 +661,11 @@ class Player {
     // Named in failures: which part of a long script a step belongs to.
     std::string context = "the script";
 
-    // Runs a loop with the player on the seams and gives back what it returned: nothing when it
+    // Runs a loop with the driver on the seams and gives back what it returned: nothing when it
     // was stuck, a step failed (both reported as failures), or the script's end stopped it.
     template <class Loop> auto run(Loop loop) -> std::optional<decltype(loop())> {
         volatile char base = 0;
-        base_ = deepest_ = reinterpret_cast<std::uintptr_t>(&base);
+        depths_.start(reinterpret_cast<std::uintptr_t>(&base));
         Installed guard(*this);
         try {
             return loop();
@@ -614,9 +686,9 @@ class Player {
     Shown shown() const { return shown_; }
     // The pauses asked for since the last presses were queued.
     const std::vector<int>& pauses() const { return pauses_; }
-    // How far below run()'s own frame the seam has been called at the deepest, in bytes (the
-    // stack grows downward here).
-    long depth() const { return static_cast<long>(base_ - deepest_); }
+    // How deep the seam was called, each place told by the screen its last frame showed.
+    SeamDepths& depths() { return depths_; }
+    const SeamDepths& depths() const { return depths_; }
     // With history: every call, and every frame presented.
     const std::vector<Call>& calls() const { return calls_; }
     const std::vector<Frame>& frames() const { return frames_; }
@@ -629,30 +701,30 @@ class Player {
     }
 
   private:
-    struct Installed : OnSeams<Player> {
-        explicit Installed(Player& p) : OnSeams(p, &Player::empty_hook, &Player::draw_hook) {
-            on_pause = &Player::pause_hook;
+    struct Installed : OnSeams<ScreenDriver> {
+        explicit Installed(ScreenDriver& d)
+            : OnSeams(d, &ScreenDriver::empty_hook, &ScreenDriver::draw_hook) {
+            on_pause = &ScreenDriver::pause_hook;
         }
         ~Installed() { on_pause = nullptr; }
     };
 
     static void empty_hook() {
         volatile char here = 0;
-        OnSeams<Player>::player().empty_poll(reinterpret_cast<std::uintptr_t>(&here));
+        OnSeams<ScreenDriver>::installed().empty_poll(reinterpret_cast<std::uintptr_t>(&here));
     }
-    static void draw_hook(const DrawCall& d) { OnSeams<Player>::player().record(d); }
+    static void draw_hook(const DrawCall& d) { OnSeams<ScreenDriver>::installed().record(d); }
     static void pause_hook(int ms) {
-        Player& p = OnSeams<Player>::player();
-        p.pauses_.push_back(ms);
-        if (p.during_pause) p.during_pause(ms);
-        if (p.real_pauses) SDL_Delay(static_cast<Uint32>(ms));
+        ScreenDriver& d = OnSeams<ScreenDriver>::installed();
+        d.pauses_.push_back(ms);
+        if (d.during_pause) d.during_pause(ms);
+        if (d.real_pauses) SDL_Delay(static_cast<Uint32>(ms));
     }
 
-    Player& add(When w, const char* name, std::function<void()> f, int polls = 0,
-                bool blank = false) {
-        std::function<void(const Player&)> check;
-        if (f) check = [f = std::move(f)](const Player&) { f(); };
-        steps_.push_back({std::nullopt, name, std::move(check), {}, -1, w, polls, blank});
+    ScreenDriver& add(When w, const char* name, std::function<void()> f, int polls = 0) {
+        std::function<void(const ScreenDriver&)> check;
+        if (f) check = [f = std::move(f)](const ScreenDriver&) { f(); };
+        steps_.push_back({std::nullopt, name, std::move(check), {}, -1, w, polls});
         return *this;
     }
 
@@ -675,7 +747,7 @@ class Player {
     }
 
     void empty_poll(std::uintptr_t here) {
-        deepest_ = std::min(deepest_, here);
+        depths_.reached(static_cast<size_t>(shown_), here);
         if (probe) probe();
         const bool at_taken = !taken_;
         if (at_taken) {
@@ -718,24 +790,19 @@ class Player {
     // What is on the screen counts as shown once it was flipped since the presses were queued
     // and nothing was drawn after the flip.
     bool presented() const { return flips_ > flips_at_queue_ && drawing_.empty(); }
-    void expect_presented() const {
-        EXPECT_TRUE(presented())
-            << "the screen waits for presses while its picture is not presented";
-    }
 
     bool due(const Step& s, bool at_taken) {
         switch (s.when) {
-        case When::Taken: return true;
-        case When::Presented: expect_presented(); return true;
         case When::Idle: return idle_ >= s.polls;
         case When::Frame:
             if (at_taken) {
                 if (draws_once(shown_) && shown_ != shown_at_queue_ && presented()) return true;
-                if (s.blank) mark_screen();
+                if (blank) mark_screen();
                 return false;
             }
             if (flips_ == flips_at_taken_) return false;
-            expect_presented();
+            EXPECT_TRUE(presented())
+                << "the screen waits for presses while its picture is not presented";
             return true;
         case When::Settled: return !at_taken && (flips_ > flips_at_taken_ || idle_ >= idle_polls);
         }
@@ -782,5 +849,5 @@ class Player {
     std::vector<Call> frame_, drawing_, calls_;
     std::vector<Frame> frames_;
     std::vector<int> pauses_;
-    std::uintptr_t base_ = 0, deepest_ = 0;
+    SeamDepths depths_{static_cast<size_t>(Shown::Flash) + 1};
 };
