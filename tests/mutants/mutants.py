@@ -96,4 +96,20 @@ MUTANTS = [
      '#include "rules.h"', '#include "rules.h"\n#include "../screens/flow.h"'),
     ("the rules include SDL", "src/game/rules.cpp",
      '#include <cstdlib>', '#include <cstdlib>\n\n#include <SDL.h>'),
+
+    # Faults that one table or check of the in-process tests alone stands for.
+    ("help takes only the press that closes it", "src/screens/help.cpp",
+     "    return WaitForKey(); // the press that closes help, and all queued with it, are used up here",
+     "    for (Input in;;)\n        while (poll_input(in))\n            if (in.kind != Input::Other) return in.kind != Input::Quit;"),
+    ("presses made during the error screen's flash are dropped", "src/screens/error.cpp",
+     "    pause_ms(100);\n    draw_error_text();",
+     "    pause_ms(100);\n    for (Input in; poll_input(in);) {\n    }\n    draw_error_text();"),
+    ("B on the selection takes the presses queued behind it", "src/screens/selection.cpp",
+     "case START: cropp = 1; return {Go::Game, opt};",
+     "case START: cropp = 1; while (poll_input(in)) {} return {Go::Game, opt};"),
+    ("screens nest: the dispatcher starts again inside itself after a game left for the title",
+     "src/screens/dispatch.cpp", "case Go::Game: next = main_game(next.arg); break;",
+     "case Go::Game: next = main_game(next.arg);\n            if (next.go == Go::Title) {\n"
+     "                volatile int status = run_screens(); // no tail call: a real nesting\n"
+     "                return status;\n            }\n            break;"),
 ]
