@@ -15,12 +15,12 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from harness import (ARTEFACTS, BLACK, BOARD_TEXT, CROSS, DATA, FONT_MISSING, HELP_MISSING, KEYS,
+from harness import (ARTEFACTS, BOARD_TEXT, DATA, FONT_MISSING, HELP_MISSING, KEYS,
                      MENU_PORTRAITS, RESULT_LINE, ROUND_PORTRAIT_AT, ROUND_TEXT, SELECTION_GREY,
                      SELECTION_MARKS, SELECTION_PORTRAIT_AT, SELECTION_TEXT, TIME_MARKS,
-                     TITLE_MARKS, TITLE_MISSING, TITLE_TEXT, WHITE, Sandbox, XGameCase, Xvfb,
-                     backtraces, board_sprites, clear_artefacts, codes, marks_for, slow,
-                     thread_states, write_huge_height, wrong_rows)
+                     TITLE_MARKS, TITLE_MISSING, TITLE_TEXT, Sandbox, XGameCase, Xvfb,
+                     backtraces, board_sprites, clear_artefacts, codes, slow, thread_states,
+                     write_huge_height, wrong_rows)
 from pixels import Picture, read_bmp, read_xwd, rgb565, write_bmp, write_png
 
 # The 26 pictures, in four groups for the damage that leaves a picture undrawn or nearly
@@ -382,6 +382,8 @@ def script(screens, lost_code, won_code, text):
     step("title", (), lambda f: s.title(f, 0))
     step("selection", ["space"], s.selection)
     step("fresh_game", ["b"], lambda f: s.board(f, [], lost_code))
+    # Against opponent 1's first code, of two colours, the wrong rows hold every ball and earn
+    # every marker (wrong_rows says so).
     step("seven_wrong_rows", [KEYS[c] for row in rows for c in row],
          lambda f: s.board(f, rows, lost_code))
     # The lost game waits for any press; space would open help were the game still on.
@@ -406,13 +408,17 @@ def script(screens, lost_code, won_code, text):
 # ---------------------------------------------------------------------------------------
 # Running the game on one damaged data folder.
 
-class Player:
+class GameOnServer:
     """One X server and the game on it, started, played and looked at as XGameCase does."""
 
     start_game = XGameCase.start_game
     stop_game = XGameCase.stop_game
     xdotool = XGameCase.xdotool
     keys = XGameCase.keys
+    wait_taken = XGameCase.wait_taken
+    wait_focus = XGameCase.wait_focus
+    pressed = XGameCase.pressed
+    press_settle = XGameCase.press_settle
     start_timeout = XGameCase.start_timeout
     screen_timeout = XGameCase.screen_timeout
 
@@ -513,27 +519,27 @@ class BadDataTest(XGameCase):
             self.sprite_cache[digest] = found
         return found
 
-    def run_case(self, player, case):
+    def run_case(self, server, case):
         """Plays the script on the data folder damaged as case says; sets case.failure."""
         if time.monotonic() > self.deadline:
             return
         case.started = True
         started = time.monotonic()
-        box = player.box = Sandbox(self)
+        box = server.box = Sandbox(self)
         try:
-            case.failure = self.play(player, case, box)
+            case.failure = self.play(server, case, box)
         except Exception as e:  # a helper timed out or failed: the case fails, not the run
             case.failure = "%s: %s" % (type(e).__name__, e)
         finally:
             try:
-                player.stop_game()
+                server.stop_game()
             except Exception as e:
                 case.failure = case.failure or "the game could not be stopped: %s" % e
-            player.game = None
+            server.game = None
             shutil.rmtree(box.dir, True)
             case.seconds = time.monotonic() - started
 
-    def play(self, player, case, box):
+    def play(self, server, case, box):
         root = box.data_copy(without=case.names())
         data = os.path.join(root, "data")
         for name in case.names():
@@ -556,27 +562,24 @@ class BadDataTest(XGameCase):
                         + (HELP_MISSING if sprites["help_screen"] is None else b""))
         steps = script(Screens(sprites), self.lost_code, self.won_code, text)
 
-        player.start_game(cwd=root, menu=False)
+        server.start_game(cwd=root, menu=False)
         before = bytes(W * H * 2)
         for n, (name, keys, frame) in enumerate(steps, 1):
             if keys:
-                player.keys(*keys)
-            shot, problem = self.wait_for(player, frame, before)
+                server.keys(*keys)
+            shot, problem = self.wait_for(server, frame, before)
             if problem:
                 return self.keep(case, n, name, shot, frame, problem)
             if KEEP_ALL:
                 self.keep(case, n, name, shot, frame, None)
             before = shot
 
-        player.keys("Escape")
+        server.keys("Escape")
         try:
-            out, err = player.game.communicate(timeout=slow(10))
+            out, err = server.game.communicate(timeout=slow(10))
         except subprocess.TimeoutExpired:
-            problem = self.escape_lost(player, case, len(steps) + 1, frame, text != "none")
-            if problem:
-                return problem
-            out, err = player.game.communicate(timeout=slow(10))
-        status = player.game.returncode
+            return self.escape_ignored(server, case, len(steps) + 1, frame)
+        status = server.game.returncode
         problems = []
         if status != 0:
             problems.append("exit status %d" % status)
@@ -586,46 +589,26 @@ class BadDataTest(XGameCase):
             problems.append("stderr %r" % err[-500:])
         return "; ".join(problems) or None
 
-    def escape_lost(self, player, case, n, frame, marked):
-        """The game still runs 10 s after Escape on the title: a fault, unless the title
-        still answers. On sdl12-compat, with three games drawing at once, a press has been
-        seen, rarely, to go missing on its way from the X server to the game, which drew on.
-        So Down must move the mark (when there is a font to draw it) and a second Escape end
-        the game within 10 s; then the game was only never told, and the run says so.
-        Otherwise the message names every thread's state and stack, and keeps the screen."""
-        states = thread_states(player.game.pid)
-        shot = player.screenshot()
-        answers = not marked
-        if marked:
-            player.keys("Down")
-            deadline = time.monotonic() + slow(10)
-            while not answers and time.monotonic() < deadline:
-                time.sleep(0.1)
-                answers = player.screenshot() != shot
-        if answers:
-            player.keys("Escape")
-            try:
-                player.game.wait(timeout=slow(10))
-            except subprocess.TimeoutExpired:
-                answers = False
-        if not answers:
-            return "the game did not end within %d s of Escape on the title (%s); %s\n%s" % (
-                slow(10), states, backtraces(player.game.pid),
-                self.keep(case, n, "escape", shot, frame, "still running"))
-        print("%s: the first Escape on the title was never acted on; the title still answered "
-              "and a second Escape ended the game" % case.label, flush=True)
-        return None
+    def escape_ignored(self, server, case, n, frame):
+        """The failure of a game that still runs 10 s after Escape on the title: what each of
+        its threads does and where, and the screen it shows, kept beside the expected one."""
+        states = thread_states(server.game.pid)
+        shot = server.screenshot()
+        return "the game did not end within %d s of Escape on the title (%s); %s\n%s" % (
+            slow(10), states, backtraces(server.game.pid),
+            self.keep(case, n, "escape", shot, frame, "still running"))
 
-    def wait_for(self, player, frame, before):
+    def wait_for(self, server, frame, before):
         """Waits until the screen is frame; returns the last screenshot and, when it never
         came, what was wrong with it."""
-        deadline = time.monotonic() + player.screen_timeout
+        server.wait_taken()
+        deadline = time.monotonic() + server.screen_timeout
         while True:
-            shot = player.screenshot()
+            shot = server.screenshot()
             problem = frame.check(shot, before)
             if not problem:
                 return shot, None
-            status = player.game.poll()
+            status = server.game.poll()
             if status is not None:
                 return shot, problem + " (the game ended with status %d%s)" % (
                     status, ", killed by signal %d" % -status if status < 0 else "")
@@ -652,16 +635,16 @@ class BadDataTest(XGameCase):
         return "step %d %s: %s%s; see %s.png" % (n, name, problem, where, stem)
 
     def run_all(self, cases):
-        players = queue.Queue()
+        free = queue.Queue()
         for x in self.servers:
-            players.put(Player(x, self))
+            free.put(GameOnServer(x, self))
 
         def run(case):
-            player = players.get()
+            server = free.get()
             try:
-                self.run_case(player, case)
+                self.run_case(server, case)
             finally:
-                players.put(player)
+                free.put(server)
             return case
 
         with concurrent.futures.ThreadPoolExecutor(len(self.servers)) as pool:
@@ -671,12 +654,6 @@ class BadDataTest(XGameCase):
         clear_artefacts(self)
         self.assertEqual(PICTURES, sorted(f[:-4] for f in os.listdir(DATA) if f.endswith(".bmp")),
                          "the groups must hold every picture in data/, once")
-        rows = wrong_rows(self.lost_code)
-        self.assertNotIn(list(self.lost_code), rows)
-        self.assertEqual({c for row in rows for c in row}, set(range(1, 7)))
-        self.assertEqual({m for row in rows for m in marks_for(row, self.lost_code)},
-                         {WHITE, BLACK, CROSS})
-
         started = time.monotonic()
         self.deadline = started + self.BUDGET
         cases = [Case(name, writer, group, files)

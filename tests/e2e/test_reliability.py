@@ -88,6 +88,8 @@ class ValgrindGameTest(XGameCase):
 
     screen_timeout = 90
     start_timeout = 180
+    # A frame takes tens of times as long under memcheck.
+    press_settle = 1.0
 
     @unittest.skipIf(EMULATOR, "valgrind runs programs of its own machine only: under the "
                      "emulator it would check the emulator (qemu-user) and none of the game's "

@@ -2,7 +2,6 @@
 import os
 import shutil
 import stat
-import subprocess
 import sys
 import unittest
 

@@ -128,14 +128,16 @@ def clean_env(**extra):
     """The test's environment without anything that would steer SDL, the clock or the menu,
     naming the fake menu program for the sandbox."""
     env = {k: v for k, v in os.environ.items()
-           if not k.startswith(("SDL_", "FAKETIME", "GP2X_")) and k not in ("LD_PRELOAD", "DISPLAY")}
+           if not k.startswith(("SDL_", "FAKETIME", "GP2X_"))
+           and k not in ("LD_PRELOAD", "DISPLAY")}
     env["FAKE_MENU_BIN"] = FAKE_MENU
     env.update(extra)
     return env
 
 
 class Sandbox:
-    """A scratch directory, and commands run through tests/support/sandbox.sh with their record there."""
+    """A scratch directory, and commands run through tests/support/sandbox.sh with their record
+    there."""
 
     def __init__(self, test):
         self.dir = tempfile.mkdtemp(prefix="cb-test-")
@@ -253,6 +255,22 @@ def cpu_seconds(pid):
     """User plus system time the process has used so far, or None once it is gone."""
     try:
         with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+    except (FileNotFoundError, ProcessLookupError):
+        return None
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def main_thread_seconds(pid):
+    """Seconds the process's main thread has run on a processor so far, to the nanosecond where
+    the kernel keeps scheduler statistics; None once it is gone."""
+    try:
+        with open("/proc/%d/task/%d/schedstat" % (pid, pid)) as f:
+            return int(f.read().split()[0]) / 1e9
+    except (FileNotFoundError, ProcessLookupError):
+        pass
+    try:
+        with open("/proc/%d/task/%d/stat" % (pid, pid)) as f:
             fields = f.read().rsplit(")", 1)[1].split()
     except (FileNotFoundError, ProcessLookupError):
         return None
@@ -478,12 +496,18 @@ def marks_for(row, code):
 
 
 def wrong_rows(code):
-    """Seven rows that are not opponent 1's code (d1 three times, then d2), that together
-    hold all six colours and earn white, black and crossed markers."""
+    """Seven rows of four colours for a game against code (any code of any opponent), none of
+    them the code: typed in one after another they lose the game, each row showing the false
+    banner. The same code always gives the same rows.
+
+    For a code of opponent 1 of two colours (d1 three times, then another colour d2), such as
+    XGameCase.code, callers may rely on more: the rows hold all six colours, and they earn
+    white, black and crossed markers, the first row all three (black, white, cross, black).
+    (A code of one colour can earn no black marker.)"""
     d1, d2 = code[0], code[3]
-    o1, o2, o3, o4 = [c for c in range(1, 7) if c not in (d1, d2)]
-    return [
-        [d2, d1, o1, d1],  # black, white, cross, black
+    o1, o2, o3, o4 = [c for c in range(1, 7) if c not in (d1, d2)][:4]
+    rows = [
+        [d2, d1, o1, d1],  # against d1 d1 d1 d2: black, white, cross, black
         [o1, o2, o3, o4],  # all crossed
         [d1, d1, d1, d1],  # three white, black
         [d2, d2, d2, d2],  # three black, white
@@ -491,6 +515,10 @@ def wrong_rows(code):
         [d1, d2, d1, o4],  # white, black, white, cross
         [o1, o2, o3, d1],  # cross, cross, cross, black
     ]
+    # Against another code a row may be the code itself (d1 d1 d1 d1 for a code of one colour,
+    # say): a colour the code lacks, in its last hole, makes it wrong.
+    absent = min(c for c in range(1, 7) if c not in code)
+    return [row if row != list(code) else row[:3] + [absent] for row in rows]
 
 
 def board_sprites(rows, code, opponent=1):
@@ -789,6 +817,7 @@ class XGameCase(unittest.TestCase):
         if redirect:
             argv = ["sh", "-c", 'exec "$@" ' + redirect, "sh"] + argv
         self.game = self.box.popen(argv, cwd=cwd, env=env)
+        self.pressed_at = None
         # The first window found may be gone by the time it is focused (seen once with
         # sdl12-compat under valgrind, whose SDL2 may make its window anew while the video
         # mode is set up): then the game's window is looked for again.
@@ -817,25 +846,80 @@ class XGameCase(unittest.TestCase):
         self.keys("b")
         self.expect_screen(self.screens.fresh_board(), "fresh_board")
 
+    # Processor time the game's main thread must have had since the last press before the next
+    # one goes out, or the screen is looked at. Any screen's loop polls its queue and draws its
+    # frame many times over in it (a frame takes well under a millisecond), so by then the press
+    # has left the X server for the game and the screen shows what it made of it. Without this
+    # wait a press whose effect shows nothing (help opened or closed while its picture is
+    # missing) could be followed so closely by the next one that both arrive in one poll, and
+    # help, which takes every press queued with the one that closes it, would take both; and a
+    # title's mark could be looked at before the last press moved it.
+    press_settle = 0.02
+
+    def wait_taken(self):
+        """Waits until the game has taken from the X server every press sent so far (see
+        press_settle); fails, with what its threads do, when it does not run for that long
+        within the screen's timeout. Returns at once when the game has ended."""
+        if self.pressed_at is None:
+            return
+        deadline = time.monotonic() + self.screen_timeout
+        while self.game.poll() is None:
+            ran = main_thread_seconds(self.game.pid)
+            if ran is None or ran >= self.pressed_at + self.press_settle:
+                return
+            if time.monotonic() > deadline:
+                raise AssertionError(
+                    "the game's main thread ran %.3f s in %d s since the last press, too little "
+                    "to have taken it: %s" % (ran - self.pressed_at, self.screen_timeout,
+                                              thread_states(self.game.pid)))
+            time.sleep(0.005)
+
+    def wait_focus(self):
+        """Waits until the game's window has the keyboard focus, where xdotool's presses go;
+        fails when it does not get it back within the screen's timeout."""
+        deadline = time.monotonic() + self.screen_timeout
+        while True:
+            focused = self.xdotool("getwindowfocus", check=False).stdout.decode().strip()
+            if focused == self.window or self.game.poll() is not None:
+                return
+            if time.monotonic() > deadline:
+                raise AssertionError("the game's window %s does not have the keyboard focus "
+                                     "(%r has it): no press would reach it" % (
+                                         self.window, focused))
+            time.sleep(0.05)
+
+    def pressed(self):
+        """Notes that presses went out now: the next ones wait until the game took them."""
+        self.pressed_at = main_thread_seconds(self.game.pid)
+
     def keys(self, *names):
-        """Presses the keys 30 ms apart. The game takes them in order, so a check that some
-        keys changed nothing presses after them a key whose effect differs if they did."""
+        """Presses the keys 30 ms apart, once the game has taken every earlier press and its
+        window has the focus, so that every press counts. The game takes them in order, so a
+        check that some keys changed nothing presses after them a key whose effect differs if
+        they did."""
+        self.wait_taken()
+        self.wait_focus()
         self.xdotool("key", "--delay", "30", *names)
+        self.pressed()
 
     def keys_at_once(self, *names):
         """Presses the keys while the game is stopped, so that it finds them all queued
         together when it goes on."""
+        self.wait_taken()
+        self.wait_focus()
         os.kill(self.game.pid, signal.SIGSTOP)
         try:
-            self.keys(*names)
+            self.xdotool("key", "--delay", "30", *names)
             # The X server has them once a round trip after them has come back.
             self.xdotool("getwindowname", self.window)
         finally:
             os.kill(self.game.pid, signal.SIGCONT)
+        self.pressed()
 
     def close_window(self):
         """Asks the game's window to close as a window manager's close button does (a
         WM_DELETE_WINDOW message)."""
+        self.wait_taken()
         done = subprocess.run([CLOSE_WINDOW, self.window], env=self.x.env(), capture_output=True,
                               timeout=15, stdin=subprocess.DEVNULL)
         self.assertEqual(done.returncode, 0, "close_window: %s" % done.stderr.decode(
@@ -850,12 +934,14 @@ class XGameCase(unittest.TestCase):
         return read_xwd(shot.stdout)
 
     def expect_screen(self, expected, step):
-        """Waits until the screen is expected pixel for pixel outside its text areas, with
-        something drawn in each of them, and keeps the screenshot. On a timeout the last
-        screenshot, the expected screen and the differences (red) are kept as well, and the
-        test fails."""
+        """Waits until the game has taken every press sent (so that the screen shows what they
+        made of it, not a frame between them) and the screen is expected pixel for pixel
+        outside its text areas, with something drawn in each of them, and keeps the
+        screenshot. On a timeout the last screenshot, the expected screen and the differences
+        (red) are kept as well, and the test fails."""
         self.steps += 1
         name = "%02d_%s" % (self.steps, step)
+        self.wait_taken()
         deadline = time.monotonic() + self.screen_timeout
         while True:
             shot = self.screenshot()
