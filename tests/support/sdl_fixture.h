@@ -1,4 +1,4 @@
-// Shared SDL test fixture: start-up, start values, events, drawing calls, seams, pixel checks.
+// Shared SDL test fixture: start-up, events, drawing calls, pixels, the screen driver, stack depth.
 #pragma once
 
 #include <SDL.h>
