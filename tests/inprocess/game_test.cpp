@@ -263,23 +263,7 @@ class GameScreen : public Sdl {
   protected:
     void SetUp() override {
         Sdl::SetUp();
-        const std::pair<SDL_Surface*, const char*> needed[] = {
-            {bmp::main_scr, "main.bmp"},
-            {bmp::white, "1.bmp"},
-            {bmp::black, "2.bmp"},
-            {bmp::black_cross, "3.bmp"},
-            {bmp::falce, "false.bmp"},
-            {bmp::rite, "right.bmp"},
-            {bmp::borin_quastle, "borin_quastle.bmp"},
-            {bmp::ball_red, "ball_red.bmp"},
-            {bmp::ball_green, "ball_green.bmp"},
-            {bmp::ball_blue, "ball_blue.bmp"},
-            {bmp::ball_yellow, "ball_yellow.bmp"},
-            {bmp::ball_brown, "ball_brown.bmp"},
-            {bmp::ball_purple, "ball_purple.bmp"},
-        };
-        for (const auto& [bitmap, file] : needed)
-            ASSERT_NE(bitmap, nullptr) << "data/" << file << " did not load";
+        ASSERT_TRUE(pictures_loaded_and_distinct());
     }
 
     // The board main_game starts from after srand(seed): empty, with the code the opponent's

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "layout.h"
+#include "platform/pictures.h"
 #include "platform/platform.h"
 #include "screens/flow.h"
 
@@ -286,57 +287,28 @@ inline bool same_call(const Call& a, const Call& b) {
 
 struct NamedPicture {
     SDL_Surface** bitmap;
-    const char* name;
+    const char* name; // its global's
+    const char* file; // in data/
 };
-// Every full-screen picture, portrait and banner the screens draw, by the name its global has.
-inline const NamedPicture pictures[] = {
-    {&bmp::title, "title"},
-    {&bmp::main_scr, "main_scr"},
-    {&bmp::rite, "rite"},
-    {&bmp::falce, "falce"},
-    {&bmp::help, "help"},
-    {&bmp::round, "round"},
-    {&bmp::quickie, "quickie"},
-    {&bmp::x_totitle, "x_totitle"},
-    {&bmp::r_time, "r_time"},
-    {&bmp::you_win, "you_win"},
-    {&bmp::lost, "lost"},
-    {&bmp::borin_quastle, "borin_quastle"},
-    {&bmp::wenna_pollsby, "wenna_pollsby"},
-    {&bmp::tovi_glimrat, "tovi_glimrat"},
-    {&bmp::jory_vandle, "jory_vandle"},
-    {&bmp::hollis_quibbleton, "hollis_quibbleton"},
-    {&bmp::zebrolt_mm, "zebrolt_mm"},
-};
-
-// The balls and the markers, by the name of their globals.
-inline const NamedPicture pieces[] = {
-    {&bmp::ball_red, "ball_red"},
-    {&bmp::ball_green, "ball_green"},
-    {&bmp::ball_blue, "ball_blue"},
-    {&bmp::ball_yellow, "ball_yellow"},
-    {&bmp::ball_brown, "ball_brown"},
-    {&bmp::ball_purple, "ball_purple"},
-    {&bmp::white, "white"},
-    {&bmp::black, "black"},
-    {&bmp::black_cross, "black_cross"},
-};
+// Every picture of the game, from the game's one list of them, by the name its global has.
+#define NAMED_PICTURE(file, global, keyed, w, h) {&bmp::global, #global, file},
+inline const NamedPicture pictures[] = {GAME_PICTURES(NAMED_PICTURE)};
+#undef NAMED_PICTURE
 
 inline std::string picture_name(SDL_Surface* s) {
     for (const NamedPicture& p : pictures)
-        if (*p.bitmap == s) return p.name;
-    for (const NamedPicture& p : pieces)
         if (*p.bitmap == s) return p.name;
     std::ostringstream os;
     os << "picture " << static_cast<const void*>(s);
     return os.str();
 }
 
-// Frames are told apart by picture; a missing or shared picture would hide a wrong one.
+// Frames are told apart, balls read by colour and markers by kind, all by picture; a missing or
+// shared picture would hide a wrong one.
 inline testing::AssertionResult pictures_loaded_and_distinct() {
     std::string problems;
     for (const NamedPicture& p : pictures)
-        if (!*p.bitmap) problems += std::string("\n  ") + p.name + " did not load";
+        if (!*p.bitmap) problems += std::string("\n  data/") + p.file + " did not load";
     for (const NamedPicture& a : pictures)
         for (const NamedPicture& b : pictures)
             if (&a != &b && *a.bitmap == *b.bitmap)
