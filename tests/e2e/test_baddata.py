@@ -21,9 +21,12 @@ from harness import (ARTEFACTS, BOARD_TEXT, DATA, FONT_MISSING, HELP_MISSING, KE
                      TITLE_MARKS, TITLE_MISSING, TITLE_TEXT, Sandbox, XGameCase, Xvfb,
                      backtraces, board_sprites, clear_artefacts, codes, slow, thread_states,
                      write_huge_height, wrong_rows)
+import pictures as picture_list
 from pixels import Picture, read_bmp, read_xwd, rgb565, write_bmp, write_png
 
-# The 26 pictures, in four groups for the damage that leaves a picture undrawn or nearly
+# The game's pictures (src/platform/pictures.h), by their files' names without .bmp.
+PICTURES = sorted(e.stem for e in picture_list.ALL)
+# The pictures in four groups for the damage that leaves a picture undrawn or nearly
 # so. Each group damages at most one full-screen picture, never all the balls or all the
 # markers, and never the title and help pictures together, so that every screen still
 # shows something of its own: new text, a ball, a marker, a banner or a picture.
@@ -35,7 +38,6 @@ GROUPS = (
                  "r_time")),
     ("group_4", ("you_win", "right", "ball_purple", "hollis_quibbleton", "zebrolt_mm")),
 )
-PICTURES = sorted(name for _, group in GROUPS for name in group)
 # A re-saved picture is drawn whole, so every screen stays recognisable with all of them.
 ALL = (("all", tuple(PICTURES)),)
 
@@ -652,8 +654,10 @@ class BadDataTest(XGameCase):
 
     def test_each_file_damaged_each_way(self):
         clear_artefacts(self)
+        self.assertEqual(sorted(name for _, group in GROUPS for name in group), PICTURES,
+                         "the groups must hold every picture of the game's list, once")
         self.assertEqual(PICTURES, sorted(f[:-4] for f in os.listdir(DATA) if f.endswith(".bmp")),
-                         "the groups must hold every picture in data/, once")
+                         "data/ must hold every picture of the game's list, and no other")
         started = time.monotonic()
         self.deadline = started + self.BUDGET
         cases = [Case(name, writer, group, files)

@@ -16,6 +16,7 @@ import time
 import unittest
 
 import layout as L
+import pictures as picture_list
 from pixels import Canvas, differences, differs_in, read_bmp, read_xwd, rgb565, write_png
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -547,20 +548,26 @@ def board_sprites(rows, code, opponent=1):
 
 
 class Pictures:
-    """data/'s BMPs, read on first use."""
+    """data/'s BMPs, read on first use, by the name of a picture of the game's list
+    (tests/support/pictures.py): its global's, as layout.h gives it, or its file's without
+    .bmp. A name the list does not hold is an error, not a file looked for."""
 
     def __init__(self, data=DATA):
         self.data, self.cache = data, {}
 
+    def __getitem__(self, name):
+        file = picture_list.find(name).file
+        if file not in self.cache:
+            self.cache[file] = read_bmp(os.path.join(self.data, file))
+        return self.cache[file]
+
     def __getattr__(self, name):
         if name.startswith("__"):
             raise AttributeError(name)
-        if name not in self.cache:
-            self.cache[name] = read_bmp(os.path.join(self.data, name + ".bmp"))
-        return self.cache[name]
-
-    def __getitem__(self, name):
-        return getattr(self, name)
+        try:
+            return self[name]
+        except KeyError as e:
+            raise AttributeError(e.args[0]) from None
 
 
 class Screens:
