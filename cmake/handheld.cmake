@@ -39,7 +39,8 @@ endif()
 include(${PROJECT_SOURCE_DIR}/tools/art_files.cmake)
 set(package_name codebreaker-${CODEBREAKER_PACKAGE_ARCH})
 set(package_dir ${CODEBREAKER_DIST_DIR}/${package_name})
-set(package_tarball ${CODEBREAKER_DIST_DIR}/${package_name}.tar.gz)
+set(package_tarball
+    ${CODEBREAKER_DIST_DIR}/codebreaker-${CODEBREAKER_VERSION}-${CODEBREAKER_PACKAGE_ARCH}.tar.gz)
 list(TRANSFORM ART_PICTURES PREPEND ${PROJECT_SOURCE_DIR}/data/ OUTPUT_VARIABLE pictures)
 
 # Everything the packer reads but the game; the package test repacks with the same arguments.

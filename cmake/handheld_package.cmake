@@ -4,7 +4,7 @@
 #         -DSTRIP=... -DTAR=... -DGZIP=... -P handheld_package.cmake
 #
 # Makes DIST/codebreaker-ARCH/ afresh from the built game GAME and the source tree SOURCE, then
-# DIST/codebreaker-ARCH.tar.gz of it. The tarball depends on nothing but the files' contents:
+# DIST/codebreaker-VERSION-ARCH.tar.gz of it. The tarball depends on nothing but the files' contents:
 # names sorted, times, owners and modes fixed, gzip without a name or time.
 cmake_minimum_required(VERSION 3.16)
 foreach(var GAME DIST SOURCE ARCH VERSION MACHINE STRIP TAR GZIP)
@@ -16,7 +16,7 @@ include(${SOURCE}/tools/art_files.cmake)
 
 set(name codebreaker-${ARCH})
 set(dir ${DIST}/${name})
-set(tarball ${DIST}/${name}.tar.gz)
+set(tarball ${DIST}/codebreaker-${VERSION}-${ARCH}.tar.gz)
 set(work ${DIST}/.${name}.work)
 file(REMOVE_RECURSE ${dir} ${work})
 file(REMOVE ${tarball})

@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 
 set(CODEBREAKER_APP_ID io.github.codebreaker.CodeBreaker)
-set(CODEBREAKER_VERSION 1.0)
+set(CODEBREAKER_VERSION ${PROJECT_VERSION})
 set(CODEBREAKER_RELEASE_DATE 2026-12-10)
 
 # The game must run in its data's directory, so only the launcher is on the PATH; the game

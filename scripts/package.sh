@@ -4,7 +4,7 @@
 # Installs what is missing (cross compilers, qemu-user), makes the sysroot (scripts/sysroot.sh;
 # CODEBREAKER_ARM_SYSROOT names another), builds the game into BUILD_FOLDER (default
 # build-ARCH) with cmake/ARCH.cmake and packs it: dist/codebreaker-ARCH/, the folder to copy to
-# the handheld's memory card, and dist/codebreaker-ARCH.tar.gz of it.
+# the handheld's memory card, and dist/codebreaker-VERSION-ARCH.tar.gz of it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -29,4 +29,6 @@ cmake --build "$build" -j"$(nproc)" --target handheld_package
 echo
 echo "The handheld package, for $arch:"
 echo "  $root/dist/codebreaker-$arch/ ($(du -sh "dist/codebreaker-$arch" | cut -f1))"
-echo "  $root/dist/codebreaker-$arch.tar.gz ($(du -h "dist/codebreaker-$arch.tar.gz" | cut -f1))"
+for tarball in dist/codebreaker-*-"$arch".tar.gz; do
+  echo "  $root/$tarball ($(du -h "$tarball" | cut -f1))"
+done
