@@ -11,7 +11,8 @@ set(CODEBREAKER_RELEASE_DATE 2026-12-10)
 # multiarch LIBDIR (lib/x86_64-linux-gnu under /usr) holds shared libraries, while private
 # programs live in lib/<package>, and a path without the triplet is the same for every prefix
 # the tree may be installed under, as the launcher's way from bin/ to the game must be.
-set(CODEBREAKER_PROGRAM_DIR lib/codebreaker)
+set(CODEBREAKER_PROGRAM_DIR lib/codebreaker CACHE STRING
+    "Folder of the game's program under the prefix (Debian's games: lib/games/codebreaker)")
 set(CODEBREAKER_DATA_DIR ${CMAKE_INSTALL_DATADIR}/games/codebreaker)
 
 # A folder given to install() as it ends up under the prefix; prefix is a path, or an
