@@ -45,7 +45,7 @@ doc=$stage/usr/share/doc/codebreaker
 # The font: a link to fonts-dejavu-core's copy, which is byte for byte the one in data/.
 rm "$stage/usr/share/games/codebreaker/data/font.ttf"
 # Relative, as Debian links within /usr are.
-ln -s "../../../../fonts/truetype/dejavu/DejaVuSans.ttf" "$stage/usr/share/games/codebreaker/data/font.ttf"
+ln -s "../../../fonts/truetype/dejavu/DejaVuSans.ttf" "$stage/usr/share/games/codebreaker/data/font.ttf"
 # Debian keeps licences in the copyright file alone.
 rm "$doc/LICENSE" "$doc/font-LICENSE.txt"
 gzip -9n "$doc/README.md"
