@@ -23,6 +23,7 @@ esac
     exit 2
 }
 
+scripts/deps.sh deb
 build=$root/build-deb-$arch
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON \
     -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_BINDIR=games \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and playing need, when any is missing; with
-# "test" what the tests need too, with "arm" what ARM builds and their tests need.
+# "test" what the tests need too, with "arm" what ARM builds and their tests need, with "deb"
+# what making the Debian package needs.
 set -euo pipefail
 
 packages=(
@@ -20,8 +21,9 @@ test=(libgtest-dev libbenchmark-dev clang-format xvfb xdotool x11-apps x11-utils
 case "${1:-}" in
 "") ;;
 test | arm) packages+=("${test[@]}" "${arm[@]}") ;;
+deb) packages+=(dpkg-dev fakeroot) ;;
 *)
-    echo "usage: scripts/deps.sh [test|arm]" >&2
+    echo "usage: scripts/deps.sh [test|arm|deb]" >&2
     exit 2
     ;;
 esac
