@@ -54,15 +54,11 @@ SDL_Surface* load_picture(const char* file) {
 
 void load_bitmaps() {
     for (const Asset& a : assets) {
-        *a.global = load_picture(a.file);
-        if (*a.global) continue;
+        SDL_Surface* s = *a.global = load_picture(a.file);
+        if (s && a.keyed) SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, 255, 0, 255));
+        if (s) continue; // a missing picture has no pixel format to map the key through
         for (const Missing& m : reported)
             if (m.global == a.global) report(stdout, "%s", m.message); // no line end
-    }
-    for (const Asset& a : assets) {
-        SDL_Surface* s = *a.global;
-        if (!a.keyed || !s) continue; // a missing picture has no pixel format to map the key
-        SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, 255, 0, 255));
     }
 }
 

@@ -252,14 +252,19 @@ def backtraces(pid):
                      if line.startswith(("Thread", "#")))
 
 
-def cpu_seconds(pid):
-    """User plus system time the process has used so far, or None once it is gone."""
+def _stat_seconds(path):
+    """User plus system time from a /proc stat file, or None once its process is gone."""
     try:
-        with open("/proc/%d/stat" % pid) as f:
+        with open(path) as f:
             fields = f.read().rsplit(")", 1)[1].split()
     except (FileNotFoundError, ProcessLookupError):
         return None
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds(pid):
+    """User plus system time the process has used so far, or None once it is gone."""
+    return _stat_seconds("/proc/%d/stat" % pid)
 
 
 def main_thread_seconds(pid):
@@ -269,13 +274,7 @@ def main_thread_seconds(pid):
         with open("/proc/%d/task/%d/schedstat" % (pid, pid)) as f:
             return int(f.read().split()[0]) / 1e9
     except (FileNotFoundError, ProcessLookupError):
-        pass
-    try:
-        with open("/proc/%d/task/%d/stat" % (pid, pid)) as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-    except (FileNotFoundError, ProcessLookupError):
-        return None
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+        return _stat_seconds("/proc/%d/task/%d/stat" % (pid, pid))
 
 
 def sdl_libraries(pid):
