@@ -4,7 +4,8 @@
 # Installs what is missing (cross compilers, qemu-user), makes the sysroot under
 # build-ARCH/sysroot, builds into build-ARCH and runs the ARM test programs through the
 # emulator: every in-process test, the handheld package, then the whole ARM game played
-# under Xvfb beside the native one.
+# under Xvfb beside the native one, and the Debian package (scripts/deb.sh ARCH) checked,
+# unpacked over a copy of the sysroot and started there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 arch=${1:-}
@@ -26,4 +27,4 @@ ctest --test-dir "build-$arch" --output-on-failure --timeout 300 -j"$(nproc)" \
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build --target codebreaker -j"$(nproc)"
 ctest --test-dir "build-$arch" --output-on-failure --verbose --no-tests=error \
-    --tests-regex '^e2e\.arm_matches_native$'
+    --tests-regex '^(e2e\.arm_matches_native|install\.deb)$'

@@ -3,10 +3,10 @@
 # machine's package database: scripts/sysroot.sh ARCH [FOLDER]
 #
 # ARCH is a Debian architecture (armhf or arm64; armel works where its packages exist).
-# FOLDER defaults to build-ARCH/sysroot. A private apt state beside it (FOLDER.apt: its own
-# lists, cache, empty dpkg status and APT::Architecture) downloads SDL 1.2, SDL_ttf,
-# SDL_mixer, GoogleTest and everything they need at run time for ARCH; each .deb is then
-# unpacked into FOLDER with dpkg-deb -x, never installed. The machine's sources are read,
+# FOLDER defaults to build-ARCH/sysroot. A private apt state beside it (FOLDER.apt, see
+# scripts/private-apt.sh) downloads SDL 1.2, SDL_ttf, SDL_mixer, GoogleTest and everything they
+# need at run time for ARCH; each .deb is then unpacked into FOLDER with dpkg-deb -x, never
+# installed, and its shlibs and symbols files gathered in FOLDER/DEBIAN/. The machine's sources are read,
 # nothing of its apt or dpkg state is written. Running it again with a finished sysroot does
 # nothing; an interrupted run starts the unpacking afresh.
 set -euo pipefail
@@ -16,9 +16,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 dest=${2:-$root/build-$arch/sysroot}
 case $dest in /*) ;; *) dest=$PWD/$dest ;; esac
 
-# What the game and its in-process tests link, and the C++ run time the test programs need
-# when they run under the emulator.
-packages=(libsdl1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libgtest-dev libstdc++6 libgcc-s1)
+# What the game and its in-process tests link, the C++ run time the test programs need when
+# they run under the emulator, and the font the Debian package takes from fonts-dejavu-core.
+packages=(libsdl1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libgtest-dev libstdc++6 libgcc-s1
+    fonts-dejavu-core)
 
 stamp=$dest/.codebreaker-sysroot
 want="$arch ${packages[*]}"
@@ -28,28 +29,15 @@ if [ -f "$stamp" ] && [ "$(head -n1 "$stamp")" = "$want" ]; then
 fi
 
 state=$dest.apt
-mkdir -p "$state/lists/partial" "$state/cache/archives/partial" "$state/dpkg"
-: >"$state/dpkg/status"
-apt_opts=(
-    -o "Dir::State=$state"
-    -o "Dir::State::Lists=$state/lists"
-    -o "Dir::State::status=$state/dpkg/status"
-    -o "Dir::Cache=$state/cache"
-    -o "Dir::Cache::archives=$state/cache/archives"
-    -o "APT::Architecture=$arch"
-    -o "APT::Architectures::=$arch"
-    -o "APT::Install-Recommends=false"
-    -o "APT::Get::Download-Only=true"
-    -o "Debug::NoLocking=true"
-    -o "APT::Sandbox::User=root"
-)
+mkdir -p "$state"
+apt=("$root/scripts/private-apt.sh" "$state" "$arch" -q)
 echo "sysroot: reading Debian's $arch package lists"
-apt-get -q "${apt_opts[@]}" update >"$state/update.log" 2>&1 || {
+"${apt[@]}" update >"$state/update.log" 2>&1 || {
     cat "$state/update.log" >&2
     exit 1
 }
 echo "sysroot: downloading ${packages[*]} and what they need, for $arch"
-apt-get -q -y "${apt_opts[@]}" install "${packages[@]}" >"$state/install.log" 2>&1 || {
+"${apt[@]}" -y install --download-only "${packages[@]}" >"$state/install.log" 2>&1 || {
     cat "$state/install.log" >&2
     exit 1
 }
@@ -58,12 +46,25 @@ apt-get -q -y "${apt_opts[@]}" install "${packages[@]}" >"$state/install.log" 2>
 rm -rf "$dest.partial"
 mkdir -p "$dest.partial"
 debs=("$state"/cache/archives/*_"$arch".deb "$state"/cache/archives/*_all.deb)
+# Each package's shlibs and symbols files, which tell what a program linked with its libraries
+# must depend on, go into the sysroot's DEBIAN/, where dpkg-shlibdeps -S looks for them in a
+# tree being packaged (scripts/deb.sh).
+mkdir -p "$dest.partial/DEBIAN"
+: >"$dest.partial/DEBIAN/shlibs"
+: >"$dest.partial/DEBIAN/symbols"
+control=$dest.partial.control
 n=0
 for deb in "${debs[@]}"; do
     [ -f "$deb" ] || continue
     dpkg-deb -x "$deb" "$dest.partial"
+    rm -rf "$control"
+    dpkg-deb -e "$deb" "$control"
+    for f in shlibs symbols; do
+        if [ -f "$control/$f" ]; then cat "$control/$f" >>"$dest.partial/DEBIAN/$f"; fi
+    done
     n=$((n + 1))
 done
+rm -rf "$control"
 [ "$n" -gt 0 ] || {
     echo "sysroot: no packages were downloaded for $arch" >&2
     exit 1

@@ -347,6 +347,9 @@ class LauncherTest(LauncherCase):
             ("through a relative link", ["./relative"], links, {}, None),
             ("through a chain of links", [os.path.join(links, "chained")], "/tmp", {}, None),
             ("as sh codebreaker", ["sh", "codebreaker"], os.path.dirname(launcher), {}, None),
+            # The wrapper is a command with its own arguments, and runs the game.
+            ("under a wrapper", [launcher], "/",
+             {"CODEBREAKER_WRAPPER": "env WRAPPED_BY=env"}, None),
         ]
         moved = self.moved_tree()
         cases.append(("moved with its tree", [self.path(LAUNCHER, moved)], "/", {}, moved))
@@ -359,10 +362,12 @@ class LauncherTest(LauncherCase):
                 try:
                     self.wait_game(root)
                     cwd_of_game = os.readlink("/proc/%d/cwd" % self.game.pid)
+                    wrapped_by = self.game_environment().get("WRAPPED_BY")
                     started = wait_started(self.game)
                 finally:
                     out, err = stop(self.game, signal.SIGTERM)
                 self.assertEqual(cwd_of_game, os.path.realpath(self.path(GAME_DIR, root)))
+                self.assertEqual(wrapped_by, "env" if "CODEBREAKER_WRAPPER" in env else None)
                 self.assertTrue(started, "start-up never finished: %r %r" % (out, err))
                 # The game found its font and pictures: it reports none missing.
                 self.assertEqual(out, b"")
