@@ -230,6 +230,7 @@ class DebPackageTest(unittest.TestCase):
         self.in_root(root, "apt-get update -q")
         self.in_root(root, "apt-get install -y -q /tmp/codebreaker.deb")
         self.check_installed(root)
+        self.keep_list("installed", file_list(root) - before)
 
         x = Xvfb()
         self.addCleanup(x.stop)
@@ -242,8 +243,15 @@ class DebPackageTest(unittest.TestCase):
         self.in_root(root, "apt-get purge -y -q --autoremove codebreaker")
         left = [f for f in self.files if os.path.lexists(os.path.join(root, f))]
         self.assertEqual(left, [], "files of the package left after the purge")
-        new = sorted(f for f in file_list(root) - before if not BOOKKEEPING.match(f))
+        after = file_list(root) - before
+        self.keep_list("left-after-purge", after)
+        new = sorted(f for f in after if not BOOKKEEPING.match(f))
         self.assertEqual(new, [], "files left in the root after the purge")
+
+    def keep_list(self, name, files):
+        """Keeps a list of the root's files for a reviewer, one a line."""
+        with open(artefact_path(self, name, "txt"), "w") as f:
+            f.writelines(n + "\n" for n in sorted(files))
 
     def play_title_and_out(self, x, start, root):
         """Starts the desktop entry's Exec line of the package in root with start(exec_line);
