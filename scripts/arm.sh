@@ -3,8 +3,9 @@
 #   scripts/arm.sh armhf|arm64
 # Installs what is missing (cross compilers, qemu-user), makes the sysroot under
 # build-ARCH/sysroot, builds into build-ARCH and runs the ARM test programs through the
-# emulator: every in-process test, the handheld package, then the whole ARM game played
-# under Xvfb beside the native one, and the Debian package (scripts/deb.sh ARCH) checked,
+# emulator: every in-process test, the handheld packages, then the whole ARM game played
+# under Xvfb beside the native one, the same from the bundled handheld package on a root of
+# SDL2 alone (build-ARCH/sysroot-sdl2), and the Debian package (scripts/deb.sh ARCH) checked,
 # unpacked over a copy of the sysroot and started there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +19,8 @@ armhf | arm64) ;;
 esac
 scripts/deps.sh arm
 scripts/sysroot.sh "$arch"
+# A handheld that has SDL2 alone, which the bundled handheld package is tested on.
+scripts/sysroot.sh "$arch" "build-$arch/sysroot-sdl2" libsdl2-2.0-0
 cmake -S . -B "build-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/$arch.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON
 cmake --build "build-$arch" -j"$(nproc)"
@@ -27,4 +30,4 @@ ctest --test-dir "build-$arch" --output-on-failure --timeout 300 -j"$(nproc)" \
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build --target codebreaker -j"$(nproc)"
 ctest --test-dir "build-$arch" --output-on-failure --verbose --no-tests=error \
-    --tests-regex '^(e2e\.arm_matches_native|install\.deb)$'
+    --tests-regex '^(e2e\.(arm|bundle)_matches_native|install\.deb)$'

@@ -1,25 +1,30 @@
 #!/usr/bin/env bash
 # Makes an ARM sysroot for cross builds from Debian's own packages, without touching the
-# machine's package database: scripts/sysroot.sh ARCH [FOLDER]
+# machine's package database: scripts/sysroot.sh ARCH [FOLDER [PACKAGE...]]
 #
 # ARCH is a Debian architecture (armhf or arm64; armel works where its packages exist).
 # FOLDER defaults to build-ARCH/sysroot. A private apt state beside it (FOLDER.apt, see
 # scripts/private-apt.sh) downloads SDL 1.2, SDL_ttf, SDL_mixer, GoogleTest and everything they
 # need at run time for ARCH; each .deb is then unpacked into FOLDER with dpkg-deb -x, never
-# installed, and its shlibs and symbols files gathered in FOLDER/DEBIAN/. The machine's sources are read,
+# installed, and its shlibs and symbols files gathered in FOLDER/DEBIAN/, with the list of its
+# files (FOLDER/DEBIAN/files: "PACKAGE /path" lines); of its documents only its copyright file
+# stays. PACKAGEs, when given, take the place of the build's own list: a root of only what
+# they need, such as libsdl2-2.0-0 for a handheld that has SDL2 alone. The machine's sources are read,
 # nothing of its apt or dpkg state is written. Running it again with a finished sysroot does
 # nothing; an interrupted run starts the unpacking afresh.
 set -euo pipefail
 
-arch=${1:?usage: scripts/sysroot.sh ARCH [FOLDER]}
+arch=${1:?usage: scripts/sysroot.sh ARCH [FOLDER [PACKAGE...]]}
 root=$(cd "$(dirname "$0")/.." && pwd)
 dest=${2:-$root/build-$arch/sysroot}
 case $dest in /*) ;; *) dest=$PWD/$dest ;; esac
 
 # What the game and its in-process tests link, the C++ run time the test programs need when
-# they run under the emulator, and the font the Debian package takes from fonts-dejavu-core.
+# they run under the emulator, the font the Debian package takes from fonts-dejavu-core, and
+# sdl12-compat, the SDL 1.2 the handheld package carries.
 packages=(libsdl1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libgtest-dev libstdc++6 libgcc-s1
-    fonts-dejavu-core)
+    fonts-dejavu-core libsdl1.2-compat)
+if [ $# -gt 2 ]; then packages=("${@:3}"); fi
 
 stamp=$dest/.codebreaker-sysroot
 want="$arch ${packages[*]}"
@@ -52,6 +57,7 @@ debs=("$state"/cache/archives/*_"$arch".deb "$state"/cache/archives/*_all.deb)
 mkdir -p "$dest.partial/DEBIAN"
 : >"$dest.partial/DEBIAN/shlibs"
 : >"$dest.partial/DEBIAN/symbols"
+: >"$dest.partial/DEBIAN/files"
 control=$dest.partial.control
 n=0
 for deb in "${debs[@]}"; do
@@ -62,6 +68,9 @@ for deb in "${debs[@]}"; do
     for f in shlibs symbols; do
         if [ -f "$control/$f" ]; then cat "$control/$f" >>"$dest.partial/DEBIAN/$f"; fi
     done
+    package=$(dpkg-deb -f "$deb" Package)
+    dpkg-deb --fsys-tarfile "$deb" | tar -t | sed -n "s|^\./\(.*[^/]\)\$|$package /\1|p" \
+        >>"$dest.partial/DEBIAN/files"
     n=$((n + 1))
 done
 rm -rf "$control"
@@ -79,9 +88,15 @@ while IFS= read -r link; do
     esac
 done < <(find "$dest.partial" -type l)
 
-# Documentation, manual pages and translations serve neither the linker nor the emulator.
-rm -rf "$dest.partial/usr/share/doc" "$dest.partial/usr/share/man" \
-    "$dest.partial/usr/share/locale" "$dest.partial/usr/share/info"
+# Documentation, manual pages and translations serve neither the linker nor the emulator;
+# each package's copyright file stays, for a package that carries one of its libraries.
+doc=$dest.partial/usr/share/doc
+if [ -d "$doc" ]; then
+    find "$doc" -mindepth 2 ! -type d ! -name copyright -delete
+    find "$doc" -mindepth 2 -type d -empty -delete
+fi
+rm -rf "$dest.partial/usr/share/man" "$dest.partial/usr/share/locale" \
+    "$dest.partial/usr/share/info"
 
 {
     echo "$want"

@@ -1,5 +1,5 @@
-# Tests of the handheld package (cmake/handheld.cmake includes this in cross builds): the
-# tarball unpacked and its game started under the emulator, and the tarball packed again.
+# Tests of the handheld packages (tests/arm/CMakeLists.txt includes this): each tarball
+# unpacked and its game started under the emulator, and each tarball packed again.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 # Preloaded into the packaged game: Escape on the title menu, the only press that can reach a
@@ -13,26 +13,32 @@ target_link_libraries(press_escape PRIVATE ${CMAKE_DL_LIBS})
 # the package's launcher, which takes it from the environment instead. It is passed as the
 # whole-program tests' harness reads it.
 string(REPLACE ";" "\\;" package_emulator "${CMAKE_CROSSCOMPILING_EMULATOR}")
-set(package_test_env
-    "PACKAGE_TARBALL=${package_tarball}"
-    "PACKAGE_ARCH=${CODEBREAKER_PACKAGE_ARCH}"
-    "CROSSCOMPILING_EMULATOR=${package_emulator}"
-    "PRESS_ESCAPE_LIB=$<TARGET_FILE:press_escape>"
-    "SANDBOX_SH=${PROJECT_SOURCE_DIR}/tests/support/sandbox.sh"
-    "FAKE_MENU_BIN=${FAKE_MENU_BIN}"
-    "GAME_ROOT=${PROJECT_SOURCE_DIR}"
-    "PYTHONDONTWRITEBYTECODE=1")
-add_test(NAME package.unpacked_runs
-         COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/arm/test_package.py -v
-                 UnpackedPackageTest
-         WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
-set_tests_properties(package.unpacked_runs PROPERTIES TIMEOUT 180
-                                                      ENVIRONMENT "${package_test_env}")
+foreach(kind IN LISTS CODEBREAKER_PACKAGE_KINDS)
+  set(package_test_env
+      "PACKAGE_TARBALL=${package_tarball_${kind}}"
+      "PACKAGE_KIND=${kind}"
+      "PACKAGE_ARCH=${CODEBREAKER_PACKAGE_ARCH}"
+      "PACKAGE_SYSROOT=${CODEBREAKER_ARM_SYSROOT}"
+      "PACKAGE_SDL2_ROOT=${CODEBREAKER_SDL2_ROOT}"
+      "CROSSCOMPILING_EMULATOR=${package_emulator}"
+      "PRESS_ESCAPE_LIB=$<TARGET_FILE:press_escape>"
+      "SANDBOX_SH=${PROJECT_SOURCE_DIR}/tests/support/sandbox.sh"
+      "FAKE_MENU_BIN=${FAKE_MENU_BIN}"
+      "GAME_ROOT=${PROJECT_SOURCE_DIR}"
+      "PYTHONDONTWRITEBYTECODE=1")
+  add_test(NAME package.${kind}.unpacked_runs
+           COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/arm/test_package.py -v
+                   UnpackedPackageTest
+           WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  set_tests_properties(package.${kind}.unpacked_runs PROPERTIES TIMEOUT 180
+                                                                ENVIRONMENT "${package_test_env}")
 
-# Packed again from the same game and sources, later and elsewhere: the same bytes.
-add_test(NAME package.reproducible
-         COMMAND ${CMAKE_COMMAND} -DGAME=$<TARGET_FILE:codebreaker>
-                 -DDIST=${CMAKE_CURRENT_BINARY_DIR}/package_again ${CODEBREAKER_PACKAGE_ARGS}
-                 -DPACKER=${packer} -DBUILT=${package_tarball}
-                 -P ${PROJECT_SOURCE_DIR}/tests/arm/package_again.cmake)
-set_tests_properties(package.reproducible PROPERTIES TIMEOUT 120)
+  # Packed again from the same game and sources, later and elsewhere: the same bytes.
+  add_test(NAME package.${kind}.reproducible
+           COMMAND ${CMAKE_COMMAND} -DGAME=$<TARGET_FILE:codebreaker_handheld>
+                   -DDIST=${CMAKE_CURRENT_BINARY_DIR}/package_again_${kind} -DKIND=${kind}
+                   ${CODEBREAKER_PACKAGE_ARGS} -DPACKER=${packer}
+                   -DBUILT=${package_tarball_${kind}}
+                   -P ${PROJECT_SOURCE_DIR}/tests/arm/package_again.cmake)
+  set_tests_properties(package.${kind}.reproducible PROPERTIES TIMEOUT 120)
+endforeach()

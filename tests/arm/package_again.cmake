@@ -1,7 +1,7 @@
-# Packs the handheld package again into DIST with the packer PACKER (the other -D arguments are
+# Packs a handheld package again into DIST with the packer PACKER (the other -D arguments are
 # its own) and fails unless the tarball has the very bytes of the built one, BUILT.
 cmake_minimum_required(VERSION 3.16)
-foreach(var PACKER BUILT DIST ARCH VERSION)
+foreach(var PACKER BUILT DIST)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "package_again.cmake needs -D${var}=...")
   endif()
@@ -13,7 +13,8 @@ endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -E sleep 1)
 file(REMOVE_RECURSE "${DIST}")
 include(${PACKER})
-set(again "${DIST}/codebreaker-${VERSION}-${ARCH}.tar.gz")
+get_filename_component(name "${BUILT}" NAME)
+set(again "${DIST}/${name}")
 execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${BUILT}" "${again}"
                 RESULT_VARIABLE differ)
 if(differ)

@@ -1,6 +1,11 @@
-# The cross-built game under its emulator against the native build's: the same run, the same pixels.
+# The cross-built game under its emulator against the native build's: the same run, the same
+# pixels; and the same of the bundled handheld package on a root of SDL2 alone.
+import glob
 import os
+import shutil
 import sys
+import tarfile
+import tempfile
 import time
 import unittest
 
@@ -8,6 +13,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from harness import (EMULATOR, EXPECTED_SDL, Sandbox, XGameCase, artefact_path, codes,
                      sdl_libraries, wrong_rows)
 from pixels import differences, write_png
+from handheld import loaded_libraries, root_library
 
 
 class ArmMatchesNativeTest(XGameCase):
@@ -63,11 +69,15 @@ class ArmMatchesNativeTest(XGameCase):
         ]
         return out
 
-    def play(self, which, **game):
+    def arm_game(self):
+        """How start_game starts the ARM game: the cross build's, under the emulator."""
+        return {}
+
+    def play(self, which, native=False, **game):
         """Plays the steps on one game; returns its screenshots, step by step."""
         self.box, self.steps = Sandbox(self), 0
         self.start_game(menu=False, **game)
-        if game:
+        if native:
             # The native game runs on the host's classic SDL 1.2, of the release the ARM
             # game loads from the sysroot.
             loaded = sdl_libraries(self.game.pid)
@@ -96,10 +106,12 @@ class ArmMatchesNativeTest(XGameCase):
     def test_the_arm_game_shows_what_the_native_one_does(self):
         self.script = self.make_script()
         started = time.monotonic()
-        arm = self.play("arm")
+        arm = self.play("arm", **self.arm_game())
         arm_seconds = time.monotonic() - started
+        self.after_arm_run()
         started = time.monotonic()
-        native = self.play("native", game=self.NATIVE, emulator=(), sdl_library=False)
+        native = self.play("native", native=True, game=self.NATIVE, emulator=(),
+                           sdl_library=False)
         native_seconds = time.monotonic() - started
 
         counts = []
@@ -114,6 +126,78 @@ class ArmMatchesNativeTest(XGameCase):
                          % (arm_seconds, os.path.basename(EMULATOR[0]), native_seconds, table))
         self.assertEqual([c for c in counts if c[1]], [],
                          "the ARM game's screens differ from the native game's:\n" + table)
+
+    def after_arm_run(self):
+        """What a subclass checks of the ARM game's run besides its screens."""
+
+
+class BundleMatchesNativeTest(ArmMatchesNativeTest):
+    """The bundled handheld package (BUNDLE_TARBALL) unpacked, and its launcher started on a
+    root that holds the C library, SDL2 and SDL2's own dependencies alone (SDL2_ROOT: no SDL
+    1.2, SDL_ttf, SDL_mixer or FreeType), as on a handheld that has SDL2 but none of those:
+    the same whole run as the native game, screen for screen. The loader's trace of the run
+    shows every library it loaded, and each one the root does not hold came from the
+    package's lib/."""
+
+    TARBALL = os.environ.get("BUNDLE_TARBALL", "")
+    ROOT = os.environ.get("SDL2_ROOT", "")
+    ARCH = os.environ.get("PACKAGE_ARCH", "")
+
+    def setUp(self):
+        super().setUp()
+        self.assertTrue(os.path.isfile(self.TARBALL), "no bundled package %r" % self.TARBALL)
+        self.assertTrue(os.path.isdir(self.ROOT), "no SDL2 root %r: scripts/sysroot.sh %s %s "
+                        "libsdl2-2.0-0 makes it" % (self.ROOT, self.ARCH, self.ROOT))
+        self.assertTrue(root_library(self.ROOT, self.ARCH, "libSDL2-2.0.so.0"))
+        for name in ("libSDL-1.2.so.0", "libSDL_ttf-2.0.so.0", "libSDL_mixer-1.2.so.0",
+                     "libfreetype.so.6"):
+            self.assertIsNone(root_library(self.ROOT, self.ARCH, name), "the root has it")
+        self.card = tempfile.mkdtemp(prefix="cb-card-")
+        self.addCleanup(shutil.rmtree, self.card, True)
+        with tarfile.open(self.TARBALL, "r:gz") as tar:
+            safe = {"filter": "data"} if hasattr(tarfile, "data_filter") else {}
+            tar.extractall(self.card, **safe)
+        (top,) = os.listdir(self.card)
+        self.folder = os.path.join(self.card, top)
+        self.trace = os.path.join(self.card, "loader-trace")
+
+    def arm_game(self):
+        # The launcher runs on this machine and starts the ARM game under the emulator, whose
+        # guest sees the root as its /, its loader tracing to a file of its own.
+        wrapper = [EMULATOR[0], "-L", self.ROOT, "-U", "LD_PRELOAD", "-E", "LD_DEBUG=libs:files",
+                   "-E", "LD_DEBUG_OUTPUT=" + self.trace]
+        return dict(game=os.path.join(self.folder, "codebreaker.sh"), cwd=self.folder,
+                    emulator=(), sdl_library=False, CODEBREAKER_WRAPPER=" ".join(wrapper))
+
+    def after_arm_run(self):
+        traces = glob.glob(self.trace + ".*")
+        self.assertEqual(len(traces), 1, "one process, one trace: %s" % traces)
+        with open(traces[0]) as f:
+            trace = f.read()
+        shutil.copy(traces[0], artefact_path(self, "loader-trace", "txt"))
+        loaded = loaded_libraries(trace)
+        lib = os.path.join(self.folder, "lib") + "/"
+        rows, wrong = [], []
+        for name, path in sorted(loaded.items()):
+            if path and path.startswith(lib):
+                where = "lib/"
+            elif path and os.path.exists(self.ROOT + path):
+                # The root holds the C library (its iconv modules too), SDL2 and what SDL2
+                # needs, and nothing else: the allowed set.
+                where = "handheld " + path
+            else:
+                where = "ELSEWHERE " + str(path)
+                wrong.append(name)
+            rows.append("  %-26s %s" % (name, where))
+        table = "\n".join(rows)
+        sys.stderr.write("\nLibraries the bundled game loaded (%d), from where:\n%s\n"
+                         % (len(loaded), table))
+        self.assertEqual(wrong, [], "libraries from neither lib/ nor the handheld:\n" + table)
+        for name in ("libSDL-1.2.so.0", "libSDL_ttf-2.0.so.0", "libSDL_mixer-1.2.so.0",
+                     "libfreetype.so.6"):
+            self.assertTrue((loaded.get(name) or "").startswith(lib), name)
+        # sdl12-compat found the handheld's SDL2.
+        self.assertTrue(loaded.get("libSDL2-2.0.so.0", "").startswith("/usr/lib/"), table)
 
 
 if __name__ == "__main__":

@@ -1,5 +1,7 @@
-# The handheld package as a player gets it: unpacked from its tarball into a fresh folder, its
+# A handheld package as a player gets it: unpacked from its tarball into a fresh folder, its
 # tree checked, and the game started from elsewhere through its launcher, under the emulator.
+# The bundled package (PACKAGE_KIND bundled) carries every library but the C library's and
+# SDL2's, and starts on a root of SDL2 alone; the other (system) takes them from the handheld.
 import filecmp
 import os
 import struct
@@ -10,12 +12,22 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import pictures as picture_list  # noqa: E402
+from handheld import (C_LIBRARY, glibc_floor, needed, package_of, root_library,  # noqa: E402
+                      search_paths)
 from harness import (DATA, EMULATOR, FONT_MISSING, HELP_MISSING, MENU_DIR, MENU_PROGRAM, ROOT,
                      TITLE_MISSING, Sandbox, command, menu_record, stop)
 
 TARBALL = os.environ.get("PACKAGE_TARBALL", "")
 ARCH = os.environ.get("PACKAGE_ARCH", "")
 PRESS_ESCAPE = os.environ.get("PRESS_ESCAPE_LIB", "")
+KIND = os.environ.get("PACKAGE_KIND", "")
+SYSROOT = os.environ.get("PACKAGE_SYSROOT", "")
+# A handheld with SDL2 alone: the C library, SDL2 and what SDL2 needs (scripts/sysroot.sh).
+SDL2_ROOT = os.environ.get("PACKAGE_SDL2_ROOT", "")
+BUNDLED = KIND == "bundled"
+# What only the bundled package carries, and what it carries its own of.
+OWN_LIBRARIES = ("libSDL-1.2.so.0", "libSDL_ttf-2.0.so.0", "libSDL_mixer-1.2.so.0",
+                 "libfreetype.so.6")
 
 # ELF's word size (EI_CLASS), machine (e_machine) and, for 32-bit ARM, the flags every armhf
 # program carries: version 5 of the ARM EABI, hard-float calls.
@@ -68,7 +80,8 @@ class UnpackedPackageTest(unittest.TestCase):
         self.assertTrue(os.path.isfile(TARBALL), "no package %r: build handheld_package" % TARBALL)
         self.assertTrue(EMULATOR, "no emulator to run the %s game under (qemu-user)" % ARCH)
         self.assertTrue(os.path.isfile(PRESS_ESCAPE), "no shim %r" % PRESS_ESCAPE)
-        self.top = "codebreaker-" + ARCH
+        self.assertIn(KIND, ("bundled", "system"), "PACKAGE_KIND names no known package")
+        self.top = "codebreaker-" + ARCH + ("" if BUNDLED else "-sdl12")
         self.box = Sandbox(self)
         # The player's card: the tarball unpacked into a folder of its own.
         self.card = os.path.join(self.box.dir, "card")
@@ -109,7 +122,10 @@ class UnpackedPackageTest(unittest.TestCase):
                          sorted(picture_list.FILES))
         expected = {"codebreaker.gpe", "codebreaker.sh", "README.txt", "LICENSE"}
         expected.update("data/" + n for n in data)
-        self.assertEqual(found, expected)
+        carried = {f for f in found if f.startswith(("lib/", "licenses/"))}
+        self.assertEqual(found - carried, expected)
+        # Libraries and their licences in the bundled package alone (checked below).
+        self.assertEqual(bool(carried), BUNDLED)
 
         match, mismatch, errors = filecmp.cmpfiles(DATA, os.path.join(self.folder, "data"), data,
                                                    shallow=False)
@@ -123,6 +139,16 @@ class UnpackedPackageTest(unittest.TestCase):
         for words in (self.top, "codebreaker.sh", "codebreaker.gpe", "MIT", "data/font-LICENSE.txt",
                       {"armhf": "ARMv7 with hard float", "arm64": "AArch64"}[ARCH]):
             self.assertIn(words, readme)
+        # The C library it needs: the highest version the game and its libraries need.
+        lib = os.path.join(self.folder, "lib")
+        objects = [os.path.join(self.folder, "codebreaker.gpe")] + (
+            [os.path.join(lib, n) for n in os.listdir(lib)] if BUNDLED else [])
+        floor = ".".join(str(n) for n in glibc_floor(objects))
+        said = " ".join(readme.split())
+        self.assertIn("a GNU C library of version %s or later" % floor, said)
+        if BUNDLED:
+            self.assertIn("SDL2 2.0.7 or later", said)
+            self.assertIn("licenses/", said)
 
     def test_game_is_a_stripped_program_for_the_build(self):
         cls, e_type, machine, flags, sections = elf_header(
@@ -134,6 +160,61 @@ class UnpackedPackageTest(unittest.TestCase):
             self.assertTrue(flags & EF_ARM_ABI_FLOAT_HARD, "not hard-float")
         self.assertNotIn(".symtab", sections)
         self.assertFalse([s for s in sections if s.startswith(".debug")])
+        # Its libraries are looked for in lib/ beside it first, for its libraries' own
+        # libraries too (RPATH, not RUNPATH), and nowhere of the machine it was built on.
+        self.assertEqual(search_paths(os.path.join(self.folder, "codebreaker.gpe")),
+                         (["$ORIGIN/lib"], []))
+
+    @unittest.skipUnless(BUNDLED, "the bundled package carries libraries")
+    def test_carries_every_library_but_the_c_librarys_and_sdl2s(self):
+        self.assertTrue(os.path.isdir(SDL2_ROOT), "no SDL2 root %r: scripts/sysroot.sh %s %s "
+                        "libsdl2-2.0-0 makes it" % (SDL2_ROOT, ARCH, SDL2_ROOT))
+        # The handheld this stands for has SDL2, and none of what the package brings.
+        self.assertTrue(root_library(SDL2_ROOT, ARCH, "libSDL2-2.0.so.0"))
+        self.assertEqual([n for n in OWN_LIBRARIES if root_library(SDL2_ROOT, ARCH, n)], [])
+
+        lib = os.path.join(self.folder, "lib")
+        carried = sorted(os.listdir(lib))
+        self.assertLessEqual(set(OWN_LIBRARIES), set(carried))
+        self.assertEqual([n for n in carried if n in C_LIBRARY or root_library(SDL2_ROOT, ARCH, n)],
+                         [], "libraries the handheld has of its own")
+        # Every library the game and the carried ones need is carried or the handheld's.
+        missing = {}
+        for path in [os.path.join(self.folder, "codebreaker.gpe")] + [
+                os.path.join(lib, n) for n in carried]:
+            for soname in needed(path):
+                if not (soname in carried or soname in C_LIBRARY
+                        or root_library(SDL2_ROOT, ARCH, soname)):
+                    missing.setdefault(soname, []).append(os.path.basename(path))
+        self.assertEqual(missing, {}, "needed, neither carried nor the handheld's")
+        # SDL 1.2 is sdl12-compat, over the handheld's SDL2.
+        with open(os.path.join(lib, "libSDL-1.2.so.0"), "rb") as f:
+            self.assertIn(b"SDL12COMPAT_", f.read())
+        # Each is Debian's file as the sysroot has it, with its package's licence beside it.
+        owners = set()
+        for name in carried:
+            with self.subTest(name):
+                source = root_library(SYSROOT, ARCH, name)
+                self.assertTrue(source and filecmp.cmp(os.path.join(lib, name), source, False))
+                owner = package_of(SYSROOT, source)
+                self.assertTrue(owner, "no package of the sysroot ships %s" % source)
+                owners.add(owner)
+                licence = os.path.join(self.folder, "licenses", owner + ".txt")
+                self.assertTrue(os.path.isfile(licence), "no licence of %s" % owner)
+                self.assertTrue(filecmp.cmp(licence, os.path.join(
+                    SYSROOT, "usr/share/doc", owner, "copyright"), False))
+        self.assertEqual(sorted(os.listdir(os.path.join(self.folder, "licenses"))),
+                         sorted(o + ".txt" for o in owners))
+
+    @unittest.skipUnless(BUNDLED, "the bundled package carries libraries")
+    def test_game_started_directly_loads_on_a_handheld_with_sdl2_alone(self):
+        # Without its launcher, so without data/: it says so, and ends in the menu program.
+        status, out, err, record = self.play(command(
+            [os.path.join(self.folder, "codebreaker.gpe")], preload=PRESS_ESCAPE,
+            emulator=[EMULATOR[0], "-L", SDL2_ROOT]))
+        self.assertEqual((out, err), (FONT_MISSING + TITLE_MISSING + HELP_MISSING, b""))
+        self.assertEqual(record, menu_record(MENU_DIR, MENU_PROGRAM))
+        self.assertEqual(status, 0)
 
     def play(self, argv):
         """Runs argv (the launcher, or the game under the emulator) from elsewhere in the

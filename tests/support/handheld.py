@@ -1,0 +1,82 @@
+"""What the handheld packages' tests share: ELF files read with the machine's readelf (it reads
+any architecture's), libraries looked up in a root as the target's loader would, and the
+loader's trace of a run."""
+import os
+import re
+import subprocess
+
+# The C library's own files: a handheld always has them, of its own build.
+C_LIBRARY = {"libc.so.6", "libm.so.6", "libpthread.so.0", "libdl.so.2", "librt.so.1",
+             "ld-linux-armhf.so.3", "ld-linux-aarch64.so.1"}
+TRIPLET = {"armhf": "arm-linux-gnueabihf", "arm64": "aarch64-linux-gnu"}
+
+
+def readelf(*args):
+    return subprocess.run(["readelf"] + list(args), capture_output=True, text=True,
+                          check=True).stdout
+
+
+def needed(path):
+    """The sonames the ELF file at path needs, in order."""
+    return re.findall(r"\(NEEDED\)\s+Shared library: \[(.*)\]", readelf("-d", path))
+
+
+def search_paths(path):
+    """(RPATH entries, RUNPATH entries) of the ELF file at path."""
+    dynamic = readelf("-d", path)
+
+    def entries(tag):
+        found = re.search(r"\(%s\)\s+Library \w+: \[(.*)\]" % tag, dynamic)
+        return found.group(1).split(":") if found else []
+    return entries("RPATH"), entries("RUNPATH")
+
+
+def glibc_floor(paths):
+    """The highest GLIBC_ version that any of the ELF files needs, as a tuple of numbers."""
+    versions = set()
+    for path in paths:
+        versions.update(re.findall(r"Name: GLIBC_([0-9.]+)", readelf("-V", "--wide", path)))
+    return max(tuple(int(n) for n in v.split(".")) for v in versions)
+
+
+def root_library(root, arch, soname):
+    """The file of soname in root (a target's root: a sysroot, or a handheld's) where the
+    target's loader would look, sdl12-compat's folder first; None when it has none."""
+    t = TRIPLET[arch]
+    for folder in ("usr/lib/%s/sdl12-compat" % t, "lib/%s" % t, "usr/lib/%s" % t,
+                   "usr/lib/%s/pulseaudio" % t, "lib", "usr/lib"):
+        path = os.path.join(root, folder, soname)
+        if os.path.exists(path):
+            return path
+    return None
+
+
+def package_of(root, path):
+    """The Debian package that put path (a file in root) there, from the list
+    scripts/sysroot.sh keeps in root/DEBIAN/files."""
+    wanted = "/" + os.path.relpath(os.path.realpath(path), os.path.realpath(root))
+    with open(os.path.join(root, "DEBIAN", "files")) as f:
+        for line in f:
+            package, _, name = line.rstrip("\n").partition(" ")
+            if name == wanted:
+                return package
+    return None
+
+
+def loaded_libraries(trace):
+    """{soname: the file the loader loaded it from} from the lines of a loader's trace of
+    LD_DEBUG=libs:files (each "trying file=" the loader tried, then "generating link map"
+    for the one it took). Every process of the trace together."""
+    loaded, tried = {}, None
+    for line in trace.splitlines():
+        text = line.split(":", 1)[1].strip() if ":" in line else line.strip()
+        m = re.match(r"trying file=(.*)$", text)
+        if m:
+            tried = m.group(1)
+            continue
+        m = re.match(r"file=(\S+) \[\d+\];\s+generating link map", text)
+        if m:
+            name = m.group(1)
+            loaded[os.path.basename(name)] = name if name.startswith("/") else tried
+            tried = None
+    return loaded
