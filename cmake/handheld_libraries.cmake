@@ -4,9 +4,11 @@
 # A handheld that has SDL2 gives the game its C library, SDL2 and what SDL2 itself loads for
 # video, input and sound; everything else the game loads comes with the package.
 
-# The C library's own files: the handheld always has them, of its own build.
+# The C library's own files, and GCC's run-time support, which the C library itself loads (for
+# thread cancellation and backtraces) and so comes with it: the handheld always has them, of its
+# own build.
 set(HANDHELD_C_LIBRARY libc.so.6 libm.so.6 libpthread.so.0 libdl.so.2 librt.so.1
-                       ld-linux-armhf.so.3 ld-linux-aarch64.so.1)
+                       ld-linux-armhf.so.3 ld-linux-aarch64.so.1 libgcc_s.so.1)
 # The oldest SDL2 the packaged sdl12-compat starts on: it refuses one older than 2.0.7.
 set(SDL2_FLOOR 2.0.7)
 
@@ -75,8 +77,9 @@ endfunction()
 
 # Copies into package/lib/, each under its soname, every library the program game loads but
 # the C library, SDL2 and SDL2's own, from the sysroot; and each one's Debian copyright file
-# into package/licenses/PACKAGE.txt.
-function(bundle_libraries game sysroot triplet package)
+# into package/licenses/PACKAGE.txt. Sets taken to the libraries besides the C library and
+# SDL2 that the game or a carried library needs of the handheld's: those SDL2 brings.
+function(bundle_libraries game sysroot triplet package taken)
   # What SDL2 loads, and the C library: the handheld's; with them every library of the same
   # packages, which a handheld has as it has the others (libpulse-simple beside libpulse).
   library_closure(${sysroot} ${triplet} "${HANDHELD_C_LIBRARY}" sdl2 libSDL2-2.0.so.0)
@@ -118,8 +121,27 @@ function(bundle_libraries game sysroot triplet package)
     file(RENAME ${scratch}/copyright ${package}/licenses/${owner}.txt)
   endforeach()
   file(REMOVE_RECURSE ${scratch})
+
+  set(from_handheld "")
+  foreach(soname IN LISTS bundled)
+    sysroot_library(${soname} ${sysroot} ${triplet} file)
+    elf_needed(${file} more)
+    list(APPEND needed ${more})
+  endforeach()
+  foreach(soname IN LISTS needed)
+    if(soname IN_LIST system AND NOT soname IN_LIST HANDHELD_C_LIBRARY
+       AND NOT soname STREQUAL "libSDL2-2.0.so.0")
+      list(APPEND from_handheld ${soname})
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES from_handheld)
+  list(SORT from_handheld)
+  set(${taken} ${from_handheld} PARENT_SCOPE)
   list(LENGTH bundled count)
-  message(STATUS "${package}/lib: ${count} libraries; from the handheld: ${system}")
+  list(JOIN bundled " " bundled)
+  list(JOIN from_handheld " " from_handheld)
+  message(STATUS "${package}/lib: ${count} libraries: ${bundled}")
+  message(STATUS "taken from the handheld besides its C library and SDL2: ${from_handheld}")
 endfunction()
 
 # The highest GLIBC_ version that any of the ELF files needs, into var.

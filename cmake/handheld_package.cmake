@@ -57,7 +57,8 @@ if(KIND STREQUAL "bundled")
       message(FATAL_ERROR "a bundled package needs -D${var}=...")
     endif()
   endforeach()
-  bundle_libraries(${work}/codebreaker.gpe ${SYSROOT} ${TRIPLET} ${dir})
+  bundle_libraries(${work}/codebreaker.gpe ${SYSROOT} ${TRIPLET} ${dir} taken)
+  list(JOIN taken "\n  " taken)
   file(GLOB bundled ${dir}/lib/*)
   list(APPEND objects ${bundled})
 endif()
@@ -71,13 +72,17 @@ set(PACKAGE_MACHINE ${MACHINE})
 set(PACKAGE_GLIBC ${floor})
 if(KIND STREQUAL "bundled")
   set(PACKAGE_LIBRARIES "It carries its own SDL 1.2 (sdl12-compat, which runs on the
-handheld's SDL2), SDL_ttf 2.0, SDL_mixer 1.2 and every library they need
-in lib/, each with its licence in licenses/. It takes only the C library
-and SDL2 from the handheld: it needs a GNU C library of version ${floor}
-or later and SDL2 ${SDL2_FLOOR} or later, with SDL2's own video, input and
-sound drivers. That is most Linux handheld systems of the last years,
-which ship SDL2 for their games; on a system with SDL 1.2 but no SDL2,
-take codebreaker-${ARCH}-sdl12 instead.")
+handheld's SDL2), SDL_ttf 2.0, SDL_mixer 1.2 and the libraries they need
+in lib/, each with its licence in licenses/. It needs a GNU C library of
+version ${floor} or later and SDL2 ${SDL2_FLOOR} or later on the handheld, with
+SDL2's own video, input and sound drivers: most Linux handheld systems of
+the last years ship SDL2 for their games. It also takes from the handheld
+these libraries, which come with SDL2 where its sound and video use
+PulseAudio, ALSA and X11 or Wayland, as on Debian, and which SDL_mixer's
+music players load too:
+  ${taken}
+On a system with SDL 1.2 but no SDL2, take codebreaker-${ARCH}-sdl12
+instead.")
 else()
   set(PACKAGE_LIBRARIES "It is linked against Debian 12's SDL 1.2, SDL_ttf 2.0 and SDL_mixer 1.2
 (libSDL-1.2.so.0, libSDL_ttf-2.0.so.0, libSDL_mixer-1.2.so.0) and needs them

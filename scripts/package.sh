@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Makes the handheld package for armhf or arm64:
+# Makes the handheld packages for armhf or arm64:
 #   scripts/package.sh armhf|arm64 [BUILD_FOLDER]
 # Installs what is missing (cross compilers, qemu-user), makes the sysroot (scripts/sysroot.sh;
 # CODEBREAKER_ARM_SYSROOT names another), builds the game into BUILD_FOLDER (default
 # build-ARCH) with cmake/ARCH.cmake and packs it: dist/codebreaker-ARCH/, the folder to copy to
-# the handheld's memory card, and dist/codebreaker-VERSION-ARCH.tar.gz of it.
+# the memory card of a handheld that has SDL2 (it carries every other library the game needs),
+# dist/codebreaker-ARCH-sdl12/ for a handheld that has SDL 1.2, SDL_ttf and SDL_mixer, and
+# dist/codebreaker-VERSION-ARCH[-sdl12].tar.gz of each. It prints each one's size and the
+# oldest GNU C library it runs on.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -27,8 +30,12 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/$arch.cmake" \
 cmake --build "$build" -j"$(nproc)" --target handheld_package
 
 echo
-echo "The handheld package, for $arch:"
-echo "  $root/dist/codebreaker-$arch/ ($(du -sh "dist/codebreaker-$arch" | cut -f1))"
-for tarball in dist/codebreaker-*-"$arch".tar.gz; do
-  echo "  $root/$tarball ($(du -h "$tarball" | cut -f1))"
+echo "The handheld packages, for $arch:"
+for folder in "dist/codebreaker-$arch" "dist/codebreaker-$arch-sdl12"; do
+    name=${folder#dist/}
+    tarball=dist/codebreaker-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")-${name#codebreaker-}.tar.gz
+    # What its README.txt says it needs of the handheld's C library.
+    floor=$(tr -s ' \n' '  ' <"$folder/README.txt" | sed -n 's/.*GNU C library of version \([0-9.]*\) or later.*/\1/p')
+    echo "  $root/$folder/ ($(du -sh "$folder" | cut -f1)), $root/$tarball ($(du -h "$tarball" | cut -f1))"
+    echo "    needs a GNU C library of version $floor or later"
 done

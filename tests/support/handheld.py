@@ -5,9 +5,10 @@ import os
 import re
 import subprocess
 
-# The C library's own files: a handheld always has them, of its own build.
+# The C library's own files, and GCC's run-time support that it loads itself: a handheld
+# always has them, of its own build.
 C_LIBRARY = {"libc.so.6", "libm.so.6", "libpthread.so.0", "libdl.so.2", "librt.so.1",
-             "ld-linux-armhf.so.3", "ld-linux-aarch64.so.1"}
+             "ld-linux-armhf.so.3", "ld-linux-aarch64.so.1", "libgcc_s.so.1"}
 TRIPLET = {"armhf": "arm-linux-gnueabihf", "arm64": "aarch64-linux-gnu"}
 
 
