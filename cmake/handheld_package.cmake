@@ -76,11 +76,14 @@ handheld's SDL2), SDL_ttf 2.0, SDL_mixer 1.2 and the libraries they need
 in lib/, each with its licence in licenses/. It needs a GNU C library of
 version ${floor} or later and SDL2 ${SDL2_FLOOR} or later on the handheld, with
 SDL2's own video, input and sound drivers: most Linux handheld systems of
-the last years ship SDL2 for their games. It also takes from the handheld
-these libraries, which come with SDL2 where its sound and video use
-PulseAudio, ALSA and X11 or Wayland, as on Debian, and which SDL_mixer's
-music players load too:
+the last years ship SDL2 for their games, and those built from 2022 on
+(Debian 12 and what is built on it among them) have a C library that new.
+
+It also takes from the handheld these libraries, which come with SDL2
+where its sound and video use PulseAudio, ALSA and X11 or Wayland, as on
+Debian, and which SDL_mixer's music players load too:
   ${taken}
+
 On a system with SDL 1.2 but no SDL2, take codebreaker-${ARCH}-sdl12
 instead.")
 else()
