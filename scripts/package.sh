@@ -31,9 +31,10 @@ cmake --build "$build" -j"$(nproc)" --target handheld_package
 
 echo
 echo "The handheld packages, for $arch:"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 for folder in "dist/codebreaker-$arch" "dist/codebreaker-$arch-sdl12"; do
     name=${folder#dist/}
-    tarball=dist/codebreaker-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")-${name#codebreaker-}.tar.gz
+    tarball=dist/codebreaker-$version-${name#codebreaker-}.tar.gz
     # What its README.txt says it needs of the handheld's C library.
     floor=$(tr -s ' \n' '  ' <"$folder/README.txt" | sed -n 's/.*GNU C library of version \([0-9.]*\) or later.*/\1/p')
     echo "  $root/$folder/ ($(du -sh "$folder" | cut -f1)), $root/$tarball ($(du -h "$tarball" | cut -f1))"

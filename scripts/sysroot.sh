@@ -9,8 +9,8 @@
 # installed, and its shlibs and symbols files gathered in FOLDER/DEBIAN/, with the list of its
 # files (FOLDER/DEBIAN/files: "PACKAGE /path" lines); of its documents only its copyright file
 # stays. PACKAGEs, when given, take the place of the build's own list: a root of only what
-# they need, such as libsdl2-2.0-0 for a handheld that has SDL2 alone. The machine's sources are read,
-# nothing of its apt or dpkg state is written. Running it again with a finished sysroot does
+# they need, such as libsdl2-2.0-0 for a handheld that has SDL2 alone. The machine's sources
+# are read, nothing of its apt or dpkg state is written. Running it again with a finished sysroot does
 # nothing; an interrupted run starts the unpacking afresh.
 set -euo pipefail
 
@@ -62,14 +62,14 @@ control=$dest.partial.control
 n=0
 for deb in "${debs[@]}"; do
     [ -f "$deb" ] || continue
-    dpkg-deb -x "$deb" "$dest.partial"
     rm -rf "$control"
     dpkg-deb -e "$deb" "$control"
     for f in shlibs symbols; do
         if [ -f "$control/$f" ]; then cat "$control/$f" >>"$dest.partial/DEBIAN/$f"; fi
     done
-    package=$(dpkg-deb -f "$deb" Package)
-    dpkg-deb --fsys-tarfile "$deb" | tar -t | sed -n "s|^\./\(.*[^/]\)\$|$package /\1|p" \
+    package=$(sed -n 's/^Package: //p' "$control/control")
+    # Unpacked, each file it names listed as it goes.
+    dpkg-deb -X "$deb" "$dest.partial" | sed -n "s|^\./\(.*[^/]\)\$|$package /\1|p" \
         >>"$dest.partial/DEBIAN/files"
     n=$((n + 1))
 done

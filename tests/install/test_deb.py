@@ -21,6 +21,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from harness import (EMULATOR, ROOT, SCREEN_TIMEOUT, TITLE_TEXT, Pictures, Sandbox,  # noqa: E402
                      Screens, Xvfb, artefact_path, clear_artefacts, stop)
 from pixels import differences, differs_in, read_xwd, write_png  # noqa: E402
+from handheld import needed as elf_needed  # noqa: E402
 
 ARCH = os.environ.get("DEB_ARCH", "amd64")
 BUILD = os.path.join(ROOT, "build-deb-" + ARCH)
@@ -125,9 +126,7 @@ class DebPackageTest(unittest.TestCase):
         self.assertEqual(self.field("Architecture"), ARCH)
         with tempfile.TemporaryDirectory() as tmp:
             subprocess.run(["dpkg-deb", "-x", self.deb, tmp], check=True)
-            dynamic = subprocess.run(["readelf", "-d", os.path.join(tmp, PROGRAM)],
-                                     capture_output=True, text=True, check=True).stdout
-        needed = re.findall(r"\(NEEDED\)\s+Shared library: \[(.*)\]", dynamic)
+            needed = elf_needed(os.path.join(tmp, PROGRAM))
         # Who ships each library: the sysroot's packages for an ARM build, this machine's
         # for its own (read, never written).
         info = (glob.glob(os.path.join(SYSROOT, "DEBIAN", "*")) if SYSROOT else
