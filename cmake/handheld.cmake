@@ -37,10 +37,12 @@ endif()
 
 find_program(CODEBREAKER_TAR NAMES tar)
 find_program(CODEBREAKER_GZIP NAMES gzip)
-if(NOT CMAKE_STRIP OR NOT CMAKE_READELF OR NOT CODEBREAKER_TAR OR NOT CODEBREAKER_GZIP)
+find_program(CODEBREAKER_PATCHELF NAMES patchelf)
+if(NOT CMAKE_STRIP OR NOT CMAKE_READELF OR NOT CODEBREAKER_TAR OR NOT CODEBREAKER_GZIP
+   OR NOT CODEBREAKER_PATCHELF)
   message(FATAL_ERROR "the handheld package needs the toolchain's strip (${CMAKE_STRIP}) and "
-                      "readelf (${CMAKE_READELF}), GNU tar (${CODEBREAKER_TAR}) and gzip "
-                      "(${CODEBREAKER_GZIP})")
+                      "readelf (${CMAKE_READELF}), GNU tar (${CODEBREAKER_TAR}), gzip "
+                      "(${CODEBREAKER_GZIP}) and patchelf (${CODEBREAKER_PATCHELF})")
 endif()
 
 # The handheld's game: the game with its libraries looked for first in lib/ beside it. That is
@@ -66,6 +68,7 @@ set(CODEBREAKER_PACKAGE_ARGS
     -DREADELF=${CMAKE_READELF}
     -DTAR=${CODEBREAKER_TAR}
     -DGZIP=${CODEBREAKER_GZIP}
+    -DPATCHELF=${CODEBREAKER_PATCHELF}
     -DSYSROOT=${CODEBREAKER_ARM_SYSROOT}
     -DTRIPLET=${CMAKE_LIBRARY_ARCHITECTURE})
 set(packer ${CMAKE_CURRENT_LIST_DIR}/handheld_package.cmake)

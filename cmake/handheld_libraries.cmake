@@ -1,8 +1,8 @@
 # The libraries a handheld package carries, and the C library it needs (handheld_package.cmake
 # includes this; READELF is the toolchain's readelf, or any that reads the target's ELF files).
 #
-# A handheld that has SDL2 gives the game its C library, SDL2 and what SDL2 itself loads for
-# video, input and sound; everything else the game loads comes with the package.
+# A handheld that has SDL2 gives the game its C library and SDL2; everything else the game
+# loads comes with the package.
 
 # The C library's own files, and GCC's run-time support, which the C library itself loads (for
 # thread cancellation and backtraces) and so comes with it: the handheld always has them, of its
@@ -42,19 +42,13 @@ function(sysroot_library soname sysroot triplet var)
 endfunction()
 
 # Every soname the files of sonames load, directly or through each other, found in the
-# sysroot, less the sonames of stop, which are not followed, into var; the sonames of stop that
-# were reached, into reached.
-function(library_closure sysroot triplet stop var reached)
+# sysroot, less the sonames of stop, which are not followed, into var.
+function(library_closure sysroot triplet stop var)
   set(queue ${ARGN})
   set(found "")
-  set(stopped "")
   while(queue)
     list(POP_FRONT queue soname)
-    if(soname IN_LIST stop)
-      list(APPEND stopped ${soname})
-      continue()
-    endif()
-    if(soname IN_LIST found)
+    if(soname IN_LIST stop OR soname IN_LIST found)
       continue()
     endif()
     list(APPEND found ${soname})
@@ -62,9 +56,7 @@ function(library_closure sysroot triplet stop var reached)
     elf_needed(${file} needed)
     list(APPEND queue ${needed})
   endwhile()
-  list(REMOVE_DUPLICATES stopped)
   set(${var} ${found} PARENT_SCOPE)
-  set(${reached} ${stopped} PARENT_SCOPE)
 endfunction()
 
 # The Debian package of the sysroot that holds path (a file under sysroot), from files, the
@@ -82,48 +74,58 @@ function(sysroot_package files sysroot path var)
   set(${var} ${package} PARENT_SCOPE)
 endfunction()
 
-# Copies into package/lib/, each under its soname, every library the program game loads but
-# the C library, SDL2 and SDL2's own, from the sysroot; and each one's Debian copyright file
-# into package/licenses/PACKAGE.txt. Sets taken to the libraries besides the C library and
-# SDL2 that the game or a carried library needs of the handheld's: those SDL2 brings.
-function(bundle_libraries game sysroot triplet package taken)
-  file(READ ${sysroot}/DEBIAN/files files)
-  # What SDL2 loads, and the C library: the handheld's; with them every library of the same
-  # packages, which a handheld has as it has the others (libpulse-simple beside libpulse).
-  library_closure(${sysroot} ${triplet} "${HANDHELD_C_LIBRARY}" sdl2 c_library libSDL2-2.0.so.0)
-  set(owners "")
-  foreach(soname IN LISTS sdl2)
-    sysroot_library(${soname} ${sysroot} ${triplet} file)
-    sysroot_package("${files}" ${sysroot} ${file} owner)
-    string(REGEX REPLACE "([.+])" "\\\\\\1" owner "${owner}")
-    list(APPEND owners ${owner})
-  endforeach()
-  list(REMOVE_DUPLICATES owners)
-  list(JOIN owners "|" owners)
-  file(STRINGS ${sysroot}/DEBIAN/files shipped
-       REGEX "^(${owners}) .*/lib[^/]*\\.so\\.[0-9.]+$")
-  set(system ${HANDHELD_C_LIBRARY} ${sdl2})
-  foreach(line IN LISTS shipped)
-    get_filename_component(name "${line}" NAME)
-    string(REGEX REPLACE "(\\.so\\.[0-9]+).*$" "\\1" name "${name}")
-    list(APPEND system ${name})
-  endforeach()
-  list(REMOVE_DUPLICATES system)
+# The handheld's own libraries, which a bundled package leaves to it: its C library and SDL2.
+# Everything else the game loads, directly or through another library, goes into lib/, since a
+# handheld's SDL2 is built its own way (often ALSA alone, without PulseAudio, X11 or Wayland) and
+# brings nothing a package can count on.
+set(HANDHELD_LIBRARIES ${HANDHELD_C_LIBRARY} libSDL2-2.0.so.0)
 
+# The search path (RUNPATH, else RPATH) an ELF file names for its own libraries, into var;
+# empty when it names none.
+function(elf_search_path file var)
+  execute_process(COMMAND ${READELF} -d ${file} OUTPUT_VARIABLE out RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "${READELF} could not read ${file}")
+  endif()
+  set(path "")
+  if(out MATCHES "\\((RUNPATH|RPATH)\\)[^\n]*\\[([^]\n]*)\\]")
+    set(path "${CMAKE_MATCH_2}")
+  endif()
+  set(${var} "${path}" PARENT_SCOPE)
+endfunction()
+
+# Copies into package/lib/, each under its soname, every library the program game loads but
+# the handheld's own (HANDHELD_LIBRARIES), from the sysroot; and each one's Debian copyright
+# file into package/licenses/PACKAGE.txt. A carried library that names a search path of its own
+# (libpulse's RUNPATH is Debian's /usr/lib/TRIPLET/pulseaudio) gets $ORIGIN instead, so that
+# its libraries are looked for beside it, in lib/: a RUNPATH keeps the loader from the game's
+# RPATH for that library's own libraries.
+function(bundle_libraries game sysroot triplet package)
   elf_needed(${game} needed)
-  library_closure(${sysroot} ${triplet} "${system}" bundled reached ${needed})
+  library_closure(${sysroot} ${triplet} "${HANDHELD_LIBRARIES}" bundled ${needed})
   if(NOT "libSDL-1.2.so.0" IN_LIST bundled)
     message(FATAL_ERROR "${game} does not load SDL 1.2: nothing to bundle it for")
   endif()
+  file(READ ${sysroot}/DEBIAN/files files)
 
   set(document OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   set(scratch ${package}/.lib)
   file(MAKE_DIRECTORY ${package}/lib ${package}/licenses ${scratch})
+  set(moved "")
   foreach(soname IN LISTS bundled)
     sysroot_library(${soname} ${sysroot} ${triplet} file)
     get_filename_component(real_name ${file} NAME)
     file(COPY ${file} DESTINATION ${scratch} FILE_PERMISSIONS ${document})
     file(RENAME ${scratch}/${real_name} ${package}/lib/${soname})
+    elf_search_path(${package}/lib/${soname} path)
+    if(NOT path STREQUAL "" AND NOT path STREQUAL "$ORIGIN")
+      execute_process(COMMAND ${PATCHELF} --set-rpath "$ORIGIN" ${package}/lib/${soname}
+                      RESULT_VARIABLE failed)
+      if(failed)
+        message(FATAL_ERROR "${PATCHELF} could not set the search path of ${soname}")
+      endif()
+      list(APPEND moved "${soname} (${path})")
+    endif()
     sysroot_package("${files}" ${sysroot} ${file} owner)
     set(copyright ${sysroot}/usr/share/doc/${owner}/copyright)
     if(NOT EXISTS ${copyright})
@@ -136,16 +138,13 @@ function(bundle_libraries game sysroot triplet package taken)
   endforeach()
   file(REMOVE_RECURSE ${scratch})
 
-  # What the game and the carried libraries need of the handheld's, besides its C library and
-  # SDL2: where their closure stopped.
-  list(REMOVE_ITEM reached ${HANDHELD_C_LIBRARY} libSDL2-2.0.so.0)
-  list(SORT reached)
-  set(${taken} ${reached} PARENT_SCOPE)
   list(LENGTH bundled count)
   list(JOIN bundled " " bundled)
-  list(JOIN reached " " reached)
+  list(JOIN moved ", " moved)
   message(STATUS "${package}/lib: ${count} libraries: ${bundled}")
-  message(STATUS "taken from the handheld besides its C library and SDL2: ${reached}")
+  if(moved)
+    message(STATUS "search path set to $ORIGIN: ${moved}")
+  endif()
 endfunction()
 
 # The highest GLIBC_ version that any of the ELF files needs, into var.

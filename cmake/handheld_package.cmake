@@ -2,13 +2,14 @@
 #
 #   cmake -DGAME=... -DDIST=... -DSOURCE=... -DARCH=... -DVERSION=... -DMACHINE=... \
 #         -DSTRIP=... -DTAR=... -DGZIP=... -DREADELF=... -DKIND=bundled|system \
-#         [-DSYSROOT=... -DTRIPLET=...] -P handheld_package.cmake
+#         [-DSYSROOT=... -DTRIPLET=... -DPATCHELF=...] -P handheld_package.cmake
 #
 # Makes DIST/NAME/ afresh from the built game GAME and the source tree SOURCE, then
 # DIST/codebreaker-VERSION-ARCH[-sdl12].tar.gz of it, NAME being codebreaker-ARCH for KIND
 # bundled and codebreaker-ARCH-sdl12 for KIND system. The bundled package carries in lib/ every
 # library the game loads, from the sysroot SYSROOT (multiarch folder TRIPLET), but the C
-# library's and SDL2's, with sdl12-compat as its SDL 1.2, and each one's licence in licenses/;
+# library's and SDL2's, with sdl12-compat as its SDL 1.2, and each one's licence in licenses/
+# (PATCHELF points a carried library's own search path at lib/);
 # the system package takes SDL 1.2, SDL_ttf and SDL_mixer from the handheld. The tarball
 # depends on nothing but the files' contents: names sorted, times, owners and modes fixed, gzip
 # without a name or time.
@@ -52,13 +53,12 @@ file(COPY ${work}/codebreaker.gpe ${SOURCE}/handheld/codebreaker.sh DESTINATION 
 # The libraries, for the bundled package; what the game and they need of the C library.
 set(objects ${work}/codebreaker.gpe)
 if(KIND STREQUAL "bundled")
-  foreach(var SYSROOT TRIPLET)
+  foreach(var SYSROOT TRIPLET PATCHELF)
     if(NOT DEFINED ${var})
       message(FATAL_ERROR "a bundled package needs -D${var}=...")
     endif()
   endforeach()
-  bundle_libraries(${work}/codebreaker.gpe ${SYSROOT} ${TRIPLET} ${dir} taken)
-  list(JOIN taken "\n  " taken)
+  bundle_libraries(${work}/codebreaker.gpe ${SYSROOT} ${TRIPLET} ${dir})
   file(GLOB bundled ${dir}/lib/*)
   list(APPEND objects ${bundled})
 endif()
@@ -72,17 +72,14 @@ set(PACKAGE_MACHINE ${MACHINE})
 set(PACKAGE_GLIBC ${floor})
 if(KIND STREQUAL "bundled")
   set(PACKAGE_LIBRARIES "It carries its own SDL 1.2 (sdl12-compat, which runs on the
-handheld's SDL2), SDL_ttf 2.0, SDL_mixer 1.2 and the libraries they need
+handheld's SDL2), SDL_ttf 2.0, SDL_mixer 1.2 and every library they need
 in lib/, each with its licence in licenses/. It needs a GNU C library of
-version ${floor} or later and SDL2 ${SDL2_FLOOR} or later on the handheld, with
-SDL2's own video, input and sound drivers: most Linux handheld systems of
-the last years ship SDL2 for their games, and those built from 2022 on
-(Debian 12 and what is built on it among them) have a C library that new.
-
-It also takes from the handheld these libraries, which come with SDL2
-where its sound and video use PulseAudio, ALSA and X11 or Wayland, as on
-Debian, and which SDL_mixer's music players load too:
-  ${taken}
+version ${floor} or later and SDL2 ${SDL2_FLOOR} or later on the handheld, and
+nothing else of it: SDL2 draws, reads the controls and plays through its
+own drivers (KMS/DRM or a frame buffer, the kernel's input devices, ALSA).
+Most Linux handheld systems of the last years ship SDL2 for their games,
+and those built from 2022 on (Debian 12 and what is built on it among
+them) have a C library that new.
 
 On a system with SDL 1.2 but no SDL2, take codebreaker-${ARCH}-sdl12
 instead.")

@@ -9,6 +9,9 @@ import subprocess
 # always has them, of its own build.
 C_LIBRARY = {"libc.so.6", "libm.so.6", "libpthread.so.0", "libdl.so.2", "librt.so.1",
              "ld-linux-armhf.so.3", "ld-linux-aarch64.so.1", "libgcc_s.so.1"}
+# All a handheld with SDL2 is sure to give the bundled package: however its SDL2 was built
+# (ALSA alone, no PulseAudio, X11 or Wayland), it has these.
+HANDHELD = C_LIBRARY | {"libSDL2-2.0.so.0"}
 TRIPLET = {"armhf": "arm-linux-gnueabihf", "arm64": "aarch64-linux-gnu"}
 
 
@@ -30,6 +33,40 @@ def search_paths(path):
         found = re.search(r"\(%s\)\s+Library \w+: \[(.*)\]" % tag, dynamic)
         return found.group(1).split(":") if found else []
     return entries("RPATH"), entries("RUNPATH")
+
+
+def unresolved(program):
+    """{soname: [files that need it]} of every NEEDED entry of the program or of the ELF
+    files in lib/ beside it that the loader would find neither among the handheld's own
+    libraries (HANDHELD) nor in the program's folder, on a handheld that has nothing else.
+
+    Each file's libraries are looked for as the loader looks: in its RUNPATH alone where it
+    has one, else in its RPATH and then the program's; $ORIGIN is the file's own folder. A
+    soname the loader happens to have loaded already for another file does not count: each
+    file must be able to find its libraries by itself."""
+    folder = os.path.dirname(os.path.abspath(program))
+    lib = os.path.join(folder, "lib")
+
+    def expanded(entries, path):
+        return [os.path.normpath(e.replace("$ORIGIN", os.path.dirname(path))
+                                 .replace("${ORIGIN}", os.path.dirname(path)))
+                for e in entries]
+
+    program_rpath = expanded(search_paths(program)[0], program)
+    files = [program] + sorted(os.path.join(lib, n) for n in os.listdir(lib))
+    missing = {}
+    for path in files:
+        rpath, runpath = search_paths(path)
+        if runpath:
+            dirs = expanded(runpath, path)
+        else:
+            dirs = expanded(rpath, path) + ([] if path == program else program_rpath)
+        for soname in needed(path):
+            found = any(os.path.commonpath([d, folder]) == folder
+                        and os.path.isfile(os.path.join(d, soname)) for d in dirs)
+            if not (found or soname in HANDHELD):
+                missing.setdefault(soname, []).append(os.path.relpath(path, folder))
+    return missing
 
 
 def glibc_floor(paths):
