@@ -50,6 +50,12 @@ get_filename_component(triplet "${CODEBREAKER_ARM_TOOLCHAIN}" NAME)
 string(REGEX REPLACE "-$" "" triplet "${triplet}")
 set(CMAKE_LIBRARY_ARCHITECTURE ${triplet})
 
+# The compiler's own search list then ends in the sysroot's /usr/include instead of this
+# machine's. The C library's headers still come from the cross compiler's folder, before it:
+# the sysroot's may be of a later point release (Debian 12's 2.36-9+deb12u15 changed pthread.h
+# against the cross compiler's bits/), and the sysroot's /usr/include must never go before them
+# as an -isystem folder would, which CMake gives no folder the compiler searches by itself.
+set(CMAKE_SYSROOT ${CODEBREAKER_ARM_SYSROOT})
 set(CMAKE_FIND_ROOT_PATH ${CODEBREAKER_ARM_SYSROOT})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
