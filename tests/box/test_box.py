@@ -1,0 +1,430 @@
+# The bundled handheld package played the way a handheld runs it: on Debian 12's ARM kernel
+# booted under qemu-system with a virtio GPU and no X, on a root of the device's side alone,
+# drawn through KMS/DRM and driven through the kernel's input devices.
+import os
+import re
+import shutil
+import sys
+import tarfile
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from box import TRIPLET, Box  # noqa: E402
+from handheld import loaded_libraries  # noqa: E402
+from harness import (KEYS, MENU_DIR, MENU_PROGRAM, XGameCase, artefact_path,  # noqa: E402
+                     codes, menu_record, wrong_rows)
+from pixels import Picture, differences, rgb565, write_png  # noqa: E402
+
+ARCH = os.environ.get("PACKAGE_ARCH", "")
+TARBALL = os.environ.get("BUNDLE_TARBALL", "")
+BOX_GUEST = os.environ.get("BOX_GUEST_BIN", "")
+BOX_MENU = os.environ.get("BOX_MENU_BIN", "")
+NATIVE = os.environ.get("NATIVE_CODEBREAKER", "")
+
+# The handheld's controls as SDL numbers them on the original handheld, which the game reads.
+BUTTON = {"up": 0, "left": 2, "down": 4, "right": 6, "START": 8, "SELECT": 9, "L": 10, "R": 11,
+          "A": 12, "B": 13, "X": 14, "Y": 15}
+# A pad whose buttons SDL numbers exactly so: the evdev codes BTN_JOYSTICK (0x120) to 0x12f,
+# which SDL2 numbers 0 to 15 in order.
+PAD_CODES = [0x120 + n for n in range(16)]
+# X's names of the keys the scripts press, as QEMU's key codes.
+QCODE = {"space": "spc", "Up": "up", "Down": "down", "Left": "left", "Right": "right",
+         "Escape": "esc"}
+UNDERRUN = re.compile(r"ALSA lib pcm\.c:\d+:\(snd_pcm_recover\) underrun occurred$")
+# Where the box keeps the game's streams, status, pid and the menu program's record.
+RUN = "/tmp/game"
+MENU_RECORD = "/tmp/menu-record"
+# A handheld's menu starts the launcher from its own folder, not the game's.
+LAUNCH = "/card/%s/codebreaker.sh"
+
+
+def unpack(tarball, into):
+    with tarfile.open(tarball, "r:gz") as tar:
+        safe = {"filter": "data"} if hasattr(tarfile, "data_filter") else {}
+        tar.extractall(into, **safe)
+    (top,) = os.listdir(into)
+    return top
+
+
+class BoxGame:
+    """The game in the box, as much of a process as the harness asks of one."""
+
+    def __init__(self, box):
+        self.box, self.returncode = box, None
+
+    def poll(self):
+        if self.returncode is None:
+            status, out = self.box.run("cat %s.status 2>/dev/null" % RUN)
+            if out.strip():
+                self.returncode = int(out)
+        return self.returncode
+
+
+class BoxCase(XGameCase):
+    """Boots a box for the class; plays its script in it, and the same script natively."""
+
+    SIZE = (320, 240)
+    PAD = False
+    TRACE = False
+    screen_timeout = 90
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        for what, path in (("bundled package", TARBALL), ("box_guest", BOX_GUEST),
+                           ("box_menu", BOX_MENU), ("native game", NATIVE)):
+            if not os.path.isfile(path):
+                raise RuntimeError("no %s at %r" % (what, path))
+        cls.overlay = tempfile.mkdtemp(prefix="cb-box-overlay-")
+        cls.addClassCleanup(shutil.rmtree, cls.overlay, True)
+        # The player's memory card, and the box's own helpers.
+        os.makedirs(os.path.join(cls.overlay, "card"))
+        cls.top = unpack(TARBALL, os.path.join(cls.overlay, "card"))
+        os.makedirs(os.path.join(cls.overlay, "box"))
+        shutil.copy(BOX_GUEST, os.path.join(cls.overlay, "box", "box_guest"))
+        os.makedirs(os.path.join(cls.overlay, "usr", "gp2x"))
+        shutil.copy(BOX_MENU, os.path.join(cls.overlay, MENU_PROGRAM.lstrip("/")))
+        cls.machine = Box(ARCH, overlay=cls.overlay, size=cls.SIZE)
+        cls.addClassCleanup(cls.machine.stop)
+        cls.boot_seconds = cls.machine.start()
+
+    def setUp(self):
+        super().setUp()
+        self.figures = []
+        self.last_shot = None
+
+    def note(self, what, seconds):
+        self.figures.append((what, seconds))
+
+    def tearDown(self):
+        super().tearDown()
+        if self.figures:
+            sys.stderr.write("\n%s %s, %dx%d: booted in %.1f s; %s\n" % (
+                ARCH, type(self).__name__, self.SIZE[0], self.SIZE[1], self.boot_seconds,
+                "; ".join(("%s %d" if isinstance(f[1], int) else "%s %.1f s") % f
+                          for f in self.figures)))
+
+    # The box's side of the harness: its screen, its presses, its game.
+
+    def start_in_box(self, env=""):
+        """Starts the game through its launcher from the card, on KMS/DRM, its clock held at
+        the class's seed; returns the seconds to its first frame."""
+        box = self.machine
+        box.check("modprobe virtio-gpu && test -e /dev/dri/card0")
+        box.check("rm -f %s.* %s /tmp/trace.*" % (RUN, MENU_RECORD))
+        box.check("(/box/box_guest clock %d >/dev/null 2>&1 &)" % self.seed)
+        if self.PAD:
+            codes_ = " ".join(str(c) for c in PAD_CODES)
+            box.check("rm -f /tmp/pad; mkfifo /tmp/pad; (/box/box_guest pad /tmp/pad %s "
+                      ">/tmp/pad.out 2>&1 &)" % codes_)
+            deadline = time.monotonic() + 30
+            while "pad ready" not in box.run("cat /tmp/pad.out")[1]:
+                if time.monotonic() > deadline:
+                    self.fail("the pad did not come up: %s" % box.run("cat /tmp/pad.out")[1])
+                time.sleep(0.2)
+        trace = "LD_DEBUG=libs:files LD_DEBUG_OUTPUT=/tmp/trace " if self.TRACE else ""
+        launch = LAUNCH % self.top
+        box.check("(sh -c 'echo $$ >%s.pid; cd /; exec env SDL_VIDEODRIVER=kmsdrm GP2X_RECORD=%s"
+                  " %s%s %s' </dev/null >%s.out 2>%s.err; echo $? >%s.status) >/dev/null 2>&1 &"
+                  % (RUN, MENU_RECORD, trace, env, launch, RUN, RUN, RUN))
+        self.game = BoxGame(box)
+        self.game_data = os.path.join(self.overlay, "card", self.top, "data")
+        self.pressed_at = None
+        started = time.monotonic()
+        return started
+
+    def screenshot(self):
+        """The box's screen as the game's 320x240 frame in 5-6-5: at twice the size, each 2x2
+        block must be one colour (sharp scaling), and its top left pixel is taken."""
+        if not getattr(self, "in_box", False):
+            return super().screenshot()
+        w, h, rgb = self.machine.screendump()
+        self.assertEqual((w, h), self.SIZE, "the screen's mode")
+        k = w // 320
+        pixels = []
+        for y in range(0, h, k):
+            row = y * w
+            for x in range(0, w, k):
+                at = (row + x) * 3
+                p = rgb565(rgb[at], rgb[at + 1], rgb[at + 2])
+                if k > 1:
+                    for dy in range(k):
+                        for dx in range(k):
+                            b = ((y + dy) * w + x + dx) * 3
+                            if rgb565(rgb[b], rgb[b + 1], rgb[b + 2]) != p:
+                                self.fail("the %dx%d screen is not the frame scaled sharp: "
+                                          "(%d, %d) differs from (%d, %d)" % (
+                                              w, h, x + dx, y + dy, x, y))
+                pixels.append(p)
+        return Picture(320, 240, pixels)
+
+    def wait_taken(self):
+        """In the box, the presses are taken once the screen has left the last step's picture
+        and settled: two screendumps in a row the same. Every step of the script changes the
+        screen. No processor time of the game's can be read from out here."""
+        if not getattr(self, "in_box", False):
+            return super().wait_taken()
+        if self.last_shot is None:
+            return None
+        deadline = time.monotonic() + self.screen_timeout
+        shot = self.screenshot()
+        while time.monotonic() < deadline and self.game.poll() is None:
+            again = self.screenshot()
+            if again.pixels == shot.pixels and again.pixels != self.last_shot.pixels:
+                return None
+            shot = again
+        return None
+
+    def stop_game(self):
+        if getattr(self, "in_box", False):
+            self.game = None
+        super().stop_game()
+
+    def press(self, keys, buttons):
+        if not getattr(self, "in_box", False):
+            self.keys(*keys)
+        elif self.PAD:
+            self.machine.check("for n in %s; do echo $n >/tmp/pad; done"
+                           % " ".join(str(BUTTON[b]) for b in buttons))
+        else:
+            for key in keys:
+                self.machine.key(QCODE.get(key, key))
+                time.sleep(0.03)
+
+    # The script.
+
+    def script(self):
+        """(screen, keys, buttons, check): the keys pressed for it on a keyboard, the handheld's
+        buttons for it on the pad, and the check of the screen they lead to. A screen's name
+        is the same wherever the game must show the same picture."""
+        s, code = self.screens, self.code
+        rows = wrong_rows(code)
+        won = codes(self.seed, 1, 1)[1]
+        out = [
+            ("title_0", (), (), lambda: self.expect_title(0, "title_0")),
+            ("selection", ("space",), ("B",), lambda: self.expect_selection(1, "selection")),
+            ("fresh_board", ("b",), ("B",),
+             lambda: self.expect_screen(s.fresh_board(), "fresh_board")),
+            ("help", ("space",), ("START",), lambda: self.expect_screen(s.help(), "help")),
+            ("fresh_board", ("x",), ("X",),
+             lambda: self.expect_screen(s.fresh_board(), "fresh_board")),
+        ]
+        for n in range(1, len(rows) + 1):
+            row = rows[n - 1]
+            out.append(("wrong_row_%d" % n, tuple(KEYS[c] for c in row),
+                        tuple(KEYS[c].upper() for c in row),
+                        lambda n=n: self.expect_screen(s.board(rows[:n], code), "wrong_row_%d" % n)))
+        out += [
+            ("loss", ("b",), ("B",), lambda: self.expect_screen(s.loss(), "loss")),
+            ("title_0", ("b",), ("B",), lambda: self.expect_title(0, "title_0")),
+            ("title_1", ("Down",), ("down",), lambda: self.expect_title(1, "title_1")),
+            ("round_1", ("space",), ("B",), lambda: self.expect_screen(s.round(1), "round_1")),
+            ("round_1_game", ("b",), ("B",),
+             lambda: self.expect_screen(s.fresh_board(1), "round_1_game")),
+            ("right_row", tuple(KEYS[c] for c in won), tuple(KEYS[c].upper() for c in won),
+             lambda: self.expect_screen(s.board([won], won, 1), "right_row")),
+            ("win", ("x",), ("X",), lambda: self.expect_screen(s.win(tournament=True), "win")),
+            ("round_2", ("b",), ("B",), lambda: self.expect_screen(s.round(2), "round_2")),
+        ]
+        if self.PAD and getattr(self, "in_box", False):
+            # SELECT, which no key stands for, leaves a game for the title.
+            out += [
+                ("round_2_game", (), ("B",),
+                 lambda: self.expect_screen(s.fresh_board(2), "round_2_game")),
+                ("title_1", (), ("SELECT",), lambda: self.expect_title(1, "title_1")),
+            ]
+        else:
+            out.append(("title_1", ("x",), ("X",), lambda: self.expect_title(1, "title_1")))
+        out += [
+            ("title_2", ("Down",), ("down",), lambda: self.expect_title(2, "title_2")),
+            ("help", ("space",), ("B",), lambda: self.expect_screen(s.help(), "help")),
+            ("title_2", ("x",), ("X",), lambda: self.expect_title(2, "title_2")),
+            ("title_3", ("Down",), ("down",), lambda: self.expect_title(3, "title_3")),
+        ]
+        return out
+
+    def play(self, steps):
+        """Plays the steps; returns [(screen, screenshot, seconds until it showed)]."""
+        shots = []
+        for screen, keys, buttons, check in steps:
+            started = time.monotonic()
+            if keys or buttons:
+                self.press(keys, buttons)
+            self.last_shot = check()
+            shots.append((screen, self.last_shot, time.monotonic() - started))
+        return shots
+
+    def native_shots(self):
+        """The native game's screenshot of each screen of the script, played with its keys."""
+        self.in_box, self.steps = False, 0
+        self.start_game(menu=False, game=NATIVE, emulator=(), sdl_library=False)
+        shots = {}
+        for screen, shot, _ in self.play(self.script()):
+            shots.setdefault(screen, shot)
+        self.keys("space")  # Quit
+        out, err = self.ended()
+        self.assertEqual((self.game.returncode, out, err), (0, b"", b""), "native")
+        self.game = None
+        folder = os.path.dirname(artefact_path(self, "x"))
+        for name in os.listdir(folder):
+            if name[:2].isdigit():
+                os.replace(os.path.join(folder, name), os.path.join(folder, "native-" + name))
+        return shots
+
+    def test_a_whole_run_shows_the_native_games_screens_and_ends_in_the_menu(self):
+        native = self.native_shots()
+        self.in_box, self.steps = True, 0
+        started = self.start_in_box()
+        self.last_shot = None
+        steps = self.script()
+        first = self.play(steps[:1])
+        self.note("first frame", time.monotonic() - started)
+        shots = first + self.play(steps[1:])
+        presses = [seconds for _, _, seconds in shots[1:]]
+        self.note("slowest press", max(presses))
+        self.note("presses on average", sum(presses) / len(presses))
+        # Quit on the title: the game ends, its shutdown starts the handheld's menu program.
+        self.press(("space",), ("B",))
+        deadline = time.monotonic() + 60
+        while self.game.poll() is None and time.monotonic() < deadline:
+            time.sleep(0.2)
+        self.note("whole run", time.monotonic() - started)
+        out, err = self.machine.run("cat %s.out" % RUN)[1], self.machine.run("cat %s.err" % RUN)[1]
+        self.assertEqual(self.game.returncode, 0, "the game's status; it wrote %r %r" % (out, err))
+        # The emulated sound card plays the silence SDL feeds it slower than a handheld's would,
+        # and ALSA's library reports each underrun on the game's standard error; the game
+        # itself writes nothing.
+        lines = err.splitlines()
+        err = "\n".join(line for line in lines if not UNDERRUN.match(line))
+        self.note("ALSA's underrun reports", len(lines) - len(err.splitlines()))
+        self.assertEqual((out, err), ("", ""), "what the game wrote")
+        record = self.machine.run("cat %s" % MENU_RECORD)[1]
+        self.assertEqual(record.splitlines(), menu_record(MENU_DIR, MENU_PROGRAM),
+                         "the menu program's record")
+
+        counts = []
+        for screen, shot, _ in shots:
+            if screen in native:
+                diff = differences(shot, native[screen])
+                counts.append((screen, len(diff)))
+                if diff:
+                    write_png(artefact_path(self, "%s-native-differences" % screen), shot,
+                              overlay={i: (255, 0, 0) for i in diff})
+        table = "\n".join("  %-14s %6d pixels differ" % c for c in counts)
+        sys.stderr.write("\nThe box's screens against the native game's (%d of %d compared):"
+                         "\n%s\n" % (len(counts), len(shots), table))
+        self.assertEqual([c for c in counts if c[1]], [],
+                         "the box's screens differ from the native game's:\n" + table)
+        if self.TRACE:
+            self.check_trace()
+
+    def check_trace(self):
+        """The loader's trace of the game: every library the package carries came from its
+        lib/, SDL2 and what it loads from the handheld's root, nothing from elsewhere."""
+        pid = self.machine.check("cat %s.pid" % RUN).strip()
+        trace = self.machine.check("cat /tmp/trace.%s" % pid, timeout=120)
+        with open(artefact_path(self, "loader-trace", "txt"), "w") as f:
+            f.write(trace)
+        loaded = loaded_libraries(trace)
+        card = "/card/%s/" % self.top
+        lib = os.listdir(os.path.join(self.overlay, "card", self.top, "lib"))
+        rows, wrong = [], []
+        for name, path in sorted(loaded.items()):
+            if (path or "").startswith(card + "lib/"):
+                where = "lib/"
+            elif name in lib:
+                where = "HANDHELD, though the package carries it: " + str(path)
+                wrong.append(name)
+            else:
+                where = "handheld " + str(path)
+            rows.append("  %-26s %s" % (name, where))
+        table = "\n".join(rows)
+        sys.stderr.write("\nLibraries the game loaded in the box (%d), from where:\n%s\n"
+                         % (len(loaded), table))
+        self.assertEqual(wrong, [], table)
+        from_root = {n for n, p in loaded.items() if not (p or "").startswith(card)}
+        self.assertIn("libSDL2-2.0.so.0", from_root, table)
+        self.assertIn("libc.so.6", from_root, table)
+        # Of the package's own libraries the game loaded what it needs, from lib/: SDL 1.2
+        # (sdl12-compat), SDL_ttf, SDL_mixer and FreeType at least.
+        for name in ("libSDL-1.2.so.0", "libSDL_ttf-2.0.so.0", "libSDL_mixer-1.2.so.0",
+                     "libfreetype.so.6"):
+            self.assertTrue((loaded.get(name) or "").startswith(card + "lib/"), name)
+
+
+class PadAt320x240Test(BoxCase):
+    """The screen at 320x240, one to one; the game played with a gamepad made with uinput,
+    its buttons numbered as the handheld's; the loader traced."""
+    SIZE = (320, 240)
+    PAD = True
+    TRACE = True
+
+
+class KeyboardAt640x480Test(BoxCase):
+    """The screen at 640x480, the frame scaled twice, sharp; the game played with the virtio
+    keyboard through QEMU."""
+    SIZE = (640, 480)
+    PAD = False
+
+
+class MissingDeviceSideTest(unittest.TestCase):
+    """A box with no GPU (no /dev/dri, no frame buffer), and the same without SDL2: the
+    launcher or the game says what is missing and ends at once with the game's status for
+    SDL that cannot start, instead of a black screen."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.overlay = tempfile.mkdtemp(prefix="cb-box-overlay-")
+        cls.addClassCleanup(shutil.rmtree, cls.overlay, True)
+        os.makedirs(os.path.join(cls.overlay, "card"))
+        cls.top = unpack(TARBALL, os.path.join(cls.overlay, "card"))
+        os.makedirs(os.path.join(cls.overlay, "usr", "gp2x"))
+        shutil.copy(BOX_MENU, os.path.join(cls.overlay, MENU_PROGRAM.lstrip("/")))
+        cls.machine = Box(ARCH, overlay=cls.overlay, size=None)
+        cls.addClassCleanup(cls.machine.stop)
+        cls.machine.start()
+
+    def start(self):
+        """Runs the launcher as a handheld's menu would; returns (status, stdout, stderr,
+        seconds, whether the menu program was started)."""
+        started = time.monotonic()
+        status, _ = self.machine.run(
+            "rm -f %s; cd /; SDL_VIDEODRIVER=kmsdrm GP2X_RECORD=%s timeout 60 %s "
+            "</dev/null >%s.out 2>%s.err" % (MENU_RECORD, MENU_RECORD, LAUNCH % self.top, RUN, RUN),
+            timeout=120)
+        seconds = time.monotonic() - started
+        out = self.machine.run("cat %s.out" % RUN)[1]
+        err = self.machine.run("cat %s.err" % RUN)[1]
+        menu = self.machine.run("test -e %s" % MENU_RECORD)[0] == 0
+        return status, out, err, seconds, menu
+
+    def test_without_a_gpu_the_game_says_so_and_ends(self):
+        self.assertNotEqual(self.machine.run("ls /dev/dri /dev/fb0")[0], 0, "the box has a GPU")
+        status, out, err, seconds, menu = self.start()
+        sys.stderr.write("\n%s without a GPU: status %d in %.1f s: %s\n" % (ARCH, status, seconds, err))
+        self.assertEqual(status, 1)
+        self.assertRegex(err, r"^Couldn't initialize SDL: .*kmsdrm not available\n?$")
+        self.assertEqual(out, "")
+        self.assertFalse(menu, "the menu program started, though SDL never did")
+        self.assertLess(seconds, 30)
+
+    def test_without_sdl2_the_launcher_says_so_and_ends(self):
+        folder = "/usr/lib/%s" % TRIPLET[ARCH]
+        self.machine.check("mkdir -p /hidden && mv %s/libSDL2-2.0.so.0* /hidden/" % folder)
+        self.addCleanup(self.machine.check, "mv /hidden/* %s/" % folder)
+        status, out, err, seconds, menu = self.start()
+        sys.stderr.write("\n%s without SDL2: status %d in %.1f s: %s\n" % (ARCH, status, seconds, err))
+        self.assertEqual(status, 1)
+        self.assertIn("libSDL2-2.0.so.0", err)
+        self.assertIn("SDL2", err.split(":", 1)[1])
+        self.assertNotIn("error while loading shared libraries", err)
+        self.assertEqual(out, "")
+        self.assertFalse(menu)
+        self.assertLess(seconds, 30)
+
+
+if __name__ == "__main__":
+    unittest.main()
