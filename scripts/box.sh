@@ -11,9 +11,9 @@
 # through a private apt state (scripts/private-apt.sh), never the machine's own package
 # database, and stays in the build tree: a second run downloads nothing.
 #
-# "shell" then boots the box with its console here, a shell on it, the screen at 320x240 (or
-# the size given) in no window: the game is wherever the tests put it, or copy a handheld
-# package in with a second cpio (see HACKING.md). Ctrl-A X leaves qemu.
+# "shell" then boots the box with its console on this terminal and a shell on it, the screen at
+# 320x240 (or the size given) in no window, and the handheld package of build-ARCH on its
+# memory card /card (see HACKING.md). Ctrl-A X leaves qemu.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -36,8 +36,9 @@ scripts/sysroot.sh "$arch" "$box/root" busybox-static libsdl2-2.0-0 libudev1 lib
     libgles2 libgl1-mesa-dri
 
 # The modules the box's init loads (tests/box/init); virtio-gpu is loaded by the tests, after a
-# start without a GPU. An HD Audio card with QEMU's generic codec stands for the handheld's sound.
-box_modules="virtio_pci virtio_input evdev uinput virtio_console snd_hda_intel snd_hda_codec_generic"
+# start without a GPU. A USB sound card stands for the handheld's sound: both kernels have its
+# driver, which the armhf one has of no PCI sound card QEMU emulates.
+box_modules="virtio_pci virtio_input evdev uinput virtio_console xhci_pci snd_usb_audio"
 
 # The kernel: the package the flavour's metapackage names, alone (its dependencies are a
 # Debian system's tools to install it, none of the box's).
@@ -103,5 +104,6 @@ fi
 echo "box: $box ready: $(cat "$box/kernel/.codebreaker-kernel"), base.cpio $(du -h "$box/base.cpio" | cut -f1)"
 
 if [ "${2:-}" = shell ]; then
-    exec python3 "$root/tests/box/box.py" shell "$arch" "${3:-320x240}"
+    package=$(ls "build-$arch"/dist/codebreaker-*-"$arch".tar.gz 2>/dev/null | head -n1)
+    exec python3 "$root/tests/box/box.py" shell "$arch" "${3:-320x240}" $package
 fi

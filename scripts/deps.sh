@@ -13,7 +13,10 @@ packages=(
 )
 # ARM builds: the cross compilers and the emulator their tests run under; the ARM libraries
 # themselves go into a sysroot of the build's (scripts/sysroot.sh), never onto this machine.
-arm=(g++-arm-linux-gnueabihf g++-aarch64-linux-gnu qemu-user patchelf)
+arm=(g++-arm-linux-gnueabihf g++-aarch64-linux-gnu qemu-user patchelf
+     # The handheld box: Debian's ARM kernels booted under qemu-system, their modules listed
+     # with depmod, the initramfs packed with cpio.
+     qemu-system-arm kmod cpio)
 test=(libgtest-dev libbenchmark-dev clang-format xvfb xdotool x11-apps x11-utils libx11-dev faketime python3 util-linux
       mount valgrind desktop-file-utils appstream groff-base man-db
       # The Debian package: made, checked, and installed into a throwaway root.

@@ -3,7 +3,9 @@ virtio GPU and keyboard and no X, on the device-side root that scripts/box.sh ma
 drives it through QEMU's QMP (screendumps, key presses) and a virtio console port on which the
 box's init runs each line sent as a shell command.
 
-    python3 tests/box/box.py shell ARCH [WxH]    boots it with a shell on the console here
+    python3 tests/box/box.py shell ARCH [WxH [PACKAGE]]   boots it with a shell on this
+        terminal, the screen at WxH (320x240), PACKAGE (a handheld package's folder or
+        tarball) on the memory card /card
 """
 import json
 import os
@@ -45,6 +47,38 @@ def cpio_of(folder, out):
                    input=listing.encode(), stdout=out, check=True)
 
 
+def qemu_argv(arch, folder, initrd, size=(320, 240), memory=1024, keyboard=True, shell=False):
+    """The command that boots the box of arch (its kernel in folder) on initrd: a virtio GPU
+    with the screen at size (None: no GPU), a virtio keyboard, a USB sound card whose sound
+    goes nowhere and no network; with shell, the console on this terminal and a shell on it."""
+    program, machine = MACHINES[arch]
+    append = "console=ttyAMA0 rdinit=/init panic=-1 " + ("box.shell" if shell else
+                                                          "quiet loglevel=3")
+    argv = [program] + machine + [
+        "-smp", "2", "-m", str(memory), "-nic", "none", "-display", "none", "-no-reboot",
+        "-kernel", os.path.join(folder, "kernel", "vmlinuz"), "-initrd", initrd,
+        "-append", append]
+    if size:
+        argv += ["-device", "virtio-gpu-pci,id=screen,xres=%d,yres=%d" % tuple(size)]
+    if keyboard:
+        argv += ["-device", "virtio-keyboard-pci"]
+    # The game opens the sound device and plays nothing.
+    argv += ["-audiodev", "none,id=sound", "-device", "qemu-xhci",
+             "-device", "usb-audio,audiodev=sound"]
+    if shell:
+        argv += ["-nographic"]
+    return argv
+
+
+def make_initrd(folder, overlay, path):
+    """The box's base.cpio with overlay's tree laid over it, into path."""
+    with open(path, "wb") as out:
+        with open(os.path.join(folder, "base.cpio"), "rb") as base:
+            shutil.copyfileobj(base, out, 1 << 20)
+        if overlay:
+            cpio_of(overlay, out)
+
+
 class Box:
     """One boot of the box. overlay is a folder laid over the root (the memory card, the
     box's helpers); size the screen's mode (xres, yres of the virtio GPU), None for no GPU."""
@@ -61,32 +95,15 @@ class Box:
         self.work = tempfile.mkdtemp(prefix="cb-box-")
         self.console = os.path.join(self.work, "console.log")
         initrd = os.path.join(self.work, "initrd.cpio")
-        with open(initrd, "wb") as out:
-            with open(os.path.join(self.folder, "base.cpio"), "rb") as base:
-                shutil.copyfileobj(base, out, 1 << 20)
-            if overlay:
-                cpio_of(overlay, out)
+        make_initrd(self.folder, overlay, initrd)
         self.qmp_path = os.path.join(self.work, "qmp.sock")
         self.ctl_path = os.path.join(self.work, "ctl.sock")
-        program, machine = MACHINES[arch]
-        argv = [program] + machine + [
-            "-smp", "2", "-m", str(memory), "-nic", "none", "-display", "none",
-            "-no-reboot", "-kernel", os.path.join(self.folder, "kernel", "vmlinuz"),
-            "-initrd", initrd,
-            "-append", "console=ttyAMA0 rdinit=/init quiet loglevel=3 panic=-1",
+        self.argv = qemu_argv(arch, self.folder, initrd, size, memory, keyboard) + [
             "-serial", "file:" + self.console,
             "-qmp", "unix:%s,server=on,wait=off" % self.qmp_path,
             "-device", "virtio-serial-pci",
             "-chardev", "socket,id=ctl,path=%s,server=on,wait=off" % self.ctl_path,
             "-device", "virtserialport,chardev=ctl,name=box"]
-        if size:
-            argv += ["-device", "virtio-gpu-pci,id=screen,xres=%d,yres=%d" % size]
-        if keyboard:
-            argv += ["-device", "virtio-keyboard-pci"]
-        # A sound card whose sound goes nowhere: the game opens the device and plays nothing.
-        argv += ["-audiodev", "none,id=sound", "-device", "intel-hda",
-                 "-device", "hda-output,audiodev=sound"]
-        self.argv = argv
         self.qemu = None
         self.boot_seconds = None
 
@@ -246,27 +263,34 @@ class Box:
         return out
 
 
-def shell(arch, size):
-    """Boots the box with the console on this terminal."""
+def shell(arch, size, package=None):
+    """Boots the box with a shell on this terminal's console; package, a handheld package's
+    folder or tarball, is laid on the memory card /card."""
     folder = box_folder(arch)
-    program, machine = MACHINES[arch]
-    w, h = (int(v) for v in size.split("x"))
-    init = "rdinit=/bin/sh"
-    argv = [program] + machine + [
-        "-smp", "2", "-m", "1024", "-nic", "none", "-display", "none", "-nographic",
-        "-kernel", os.path.join(folder, "kernel", "vmlinuz"),
-        "-initrd", os.path.join(folder, "base.cpio"),
-        "-append", "console=ttyAMA0 " + init,
-        "-device", "virtio-gpu-pci,xres=%d,yres=%d" % (w, h),
-        "-device", "virtio-keyboard-pci"]
-    print("The box's shell: first run\n  /bin/busybox --install -s; mount -t proc proc /proc; "
-          "mount -t sysfs sys /sys; mount -t devtmpfs dev /dev; modprobe virtio_pci; "
-          "modprobe virtio-gpu; modprobe evdev\nCtrl-A X leaves qemu.", file=sys.stderr)
-    os.execvp(argv[0], argv)
+    work = tempfile.mkdtemp(prefix="cb-box-shell-")
+    try:
+        overlay = None
+        if package:
+            overlay = os.path.join(work, "overlay")
+            card = os.path.join(overlay, "card")
+            os.makedirs(card)
+            if os.path.isdir(package):
+                shutil.copytree(package, os.path.join(card, os.path.basename(
+                    os.path.normpath(package))), symlinks=True)
+            else:
+                subprocess.run(["tar", "-xzf", package, "-C", card], check=True)
+        initrd = os.path.join(work, "initrd.cpio")
+        make_initrd(folder, overlay, initrd)
+        w, h = (int(v) for v in size.split("x"))
+        print("Ctrl-A X leaves qemu.", file=sys.stderr)
+        return subprocess.call(qemu_argv(arch, folder, initrd, (w, h), shell=True))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":
-    if len(sys.argv) >= 3 and sys.argv[1] == "shell":
-        shell(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else "320x240")
+    if len(sys.argv) in (3, 4, 5) and sys.argv[1] == "shell" and sys.argv[2] in MACHINES:
+        sys.exit(shell(sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else "320x240",
+                       sys.argv[4] if len(sys.argv) > 4 else None))
     print(__doc__, file=sys.stderr)
     sys.exit(2)
