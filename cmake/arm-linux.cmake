@@ -43,6 +43,16 @@ set(CMAKE_CXX_COMPILER ${CODEBREAKER_ARM_TOOLCHAIN}g++)
 # GCC notes that passing some structs changed in GCC 7.1; all of the game is built by one
 # compiler, so the note says nothing here.
 set(CMAKE_CXX_FLAGS_INIT "-Wno-psabi")
+# The compiler, when it compiles, is given the sysroot, so that its own search list ends in the
+# sysroot's /usr/include instead of this machine's. The C library's headers still come from the
+# cross compiler's folder, before it: the sysroot's may be of a later point release (Debian
+# 12's 2.36-9+deb12u15 changed pthread.h against the cross compiler's bits/), and must never go
+# before them as an -isystem folder would; CMake gives none for a folder the compiler searches
+# by itself. Links go on without it (nor CMAKE_SYSROOT): the sysroot's library folders then
+# stay on the test programs' RPATH, where the emulator finds them by their paths on this
+# machine, as the tests that check which SDL a program loaded expect.
+set(CMAKE_CXX_COMPILE_OBJECT
+    "<CMAKE_CXX_COMPILER> --sysroot=${CODEBREAKER_ARM_SYSROOT} <DEFINES> <INCLUDES> <FLAGS> -o <OBJECT> -c <SOURCE>")
 
 # The target's multiarch folder, arm-linux-gnueabihf for arm-linux-gnueabihf-g++: Debian keeps
 # its libraries there. Sysroots without one keep them in lib/ and usr/lib/, searched as well.
@@ -50,12 +60,6 @@ get_filename_component(triplet "${CODEBREAKER_ARM_TOOLCHAIN}" NAME)
 string(REGEX REPLACE "-$" "" triplet "${triplet}")
 set(CMAKE_LIBRARY_ARCHITECTURE ${triplet})
 
-# The compiler's own search list then ends in the sysroot's /usr/include instead of this
-# machine's. The C library's headers still come from the cross compiler's folder, before it:
-# the sysroot's may be of a later point release (Debian 12's 2.36-9+deb12u15 changed pthread.h
-# against the cross compiler's bits/), and the sysroot's /usr/include must never go before them
-# as an -isystem folder would, which CMake gives no folder the compiler searches by itself.
-set(CMAKE_SYSROOT ${CODEBREAKER_ARM_SYSROOT})
 set(CMAKE_FIND_ROOT_PATH ${CODEBREAKER_ARM_SYSROOT})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
