@@ -12,8 +12,8 @@
 # database, and stays in the build tree: a second run downloads nothing.
 #
 # "shell" then boots the box with its console on this terminal and a shell on it, the screen at
-# 320x240 (or the size given) in no window, and the handheld package of build-ARCH on its
-# memory card /card (see HACKING.md). Ctrl-A X leaves qemu.
+# 320x240 (or the size given) in no window, and the bundled handheld package of build-ARCH/dist
+# (or else dist/) on its memory card /card (see HACKING.md). Ctrl-A X leaves qemu.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -43,7 +43,8 @@ box_modules="virtio_pci virtio_input evdev uinput virtio_console xhci_pci snd_us
 # The kernel: the package the flavour's metapackage names, alone (its dependencies are a
 # Debian system's tools to install it, none of the box's).
 stamp=$box/kernel/.codebreaker-kernel
-if [ ! -f "$stamp" ] || [ "$(cat "$box/kernel/modules/lib/modules/box-modules" 2>/dev/null)" != "$box_modules" ]; then
+listed=$box/kernel/modules/lib/modules/box-modules
+if [ ! -f "$stamp" ] || [ "$(cat "$listed" 2>/dev/null)" != "$box_modules" ]; then
     state=$box/root.apt
     apt=("$root/scripts/private-apt.sh" "$state" "$arch" -q)
     package=$("${apt[@]}" -s install "linux-image-$kernel_flavour" 2>/dev/null |
@@ -73,7 +74,8 @@ if [ ! -f "$stamp" ] || [ "$(cat "$box/kernel/modules/lib/modules/box-modules" 2
             cp "$modules/$file" "$box/kernel.partial/modules/lib/modules/$release/$file"
         done
     done
-    cp "$modules/modules.builtin" "$modules/modules.builtin.modinfo" "$modules/modules.order" \
+    cp "$modules/modules.builtin" "$modules/modules.builtin.modinfo" \
+        "$modules/modules.order" \
         "$box/kernel.partial/modules/lib/modules/$release/"
     /sbin/depmod -b "$box/kernel.partial/modules" "$release"
     rm -rf "$box/kernel.partial/deb" "$box/kernel.partial/unpacked"
@@ -104,6 +106,7 @@ fi
 echo "box: $box ready: $(cat "$box/kernel/.codebreaker-kernel"), base.cpio $(du -h "$box/base.cpio" | cut -f1)"
 
 if [ "${2:-}" = shell ]; then
-    package=$(ls "build-$arch"/dist/codebreaker-*-"$arch".tar.gz 2>/dev/null | head -n1)
+    package=$(ls "build-$arch"/dist/codebreaker-*-"$arch".tar.gz dist/codebreaker-*-"$arch".tar.gz \
+        2>/dev/null | head -n1)
     exec python3 "$root/tests/box/box.py" shell "$arch" "${3:-320x240}" $package
 fi

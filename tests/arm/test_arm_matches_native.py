@@ -11,8 +11,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from harness import (EMULATOR, EXPECTED_SDL, Sandbox, XGameCase, artefact_path, codes,
-                     sdl_libraries, wrong_rows)
-from pixels import differences, write_png
+                     differing_steps, sdl_libraries, wrong_rows)
 from handheld import loaded_libraries, root_library
 
 
@@ -114,13 +113,8 @@ class ArmMatchesNativeTest(XGameCase):
                            sdl_library=False)
         native_seconds = time.monotonic() - started
 
-        counts = []
-        for (name, _, _), a, b in zip(self.script, arm, native):
-            diff = differences(a, b)
-            counts.append((name, len(diff)))
-            if diff:
-                write_png(artefact_path(self, "%s-differences" % name), a,
-                          overlay={i: (255, 0, 0) for i in diff})
+        counts = differing_steps(self, [(name, a, b) for (name, _, _), a, b
+                                        in zip(self.script, arm, native)])
         table = "\n".join("  %-18s %6d pixels differ" % c for c in counts)
         sys.stderr.write("\nARM (%.1f s under %s) against native (%.1f s), step by step:\n%s\n"
                          % (arm_seconds, os.path.basename(EMULATOR[0]), native_seconds, table))

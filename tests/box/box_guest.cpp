@@ -1,4 +1,5 @@
-// The box's helpers inside the booted ARM Linux: a gamepad made with uinput, and a clock held still.
+// The box's helpers inside the booted ARM Linux: a gamepad made with uinput, and a clock held
+// still.
 //
 //   box_guest pad FIFO CODE...   makes a gamepad whose buttons are the evdev key codes CODE (in
 //                                any base strtol reads: 0x130 is BTN_SOUTH), and an X and a Y
@@ -34,17 +35,19 @@ int fail(const char* what) {
 }
 
 bool emit(int fd, int type, int code, int value) {
-    input_event e {};
+    input_event e{};
     e.type = static_cast<unsigned short>(type);
     e.code = static_cast<unsigned short>(code);
     e.value = value;
     return write(fd, &e, sizeof e) == static_cast<ssize_t>(sizeof e);
 }
 
-bool sync_events(int fd) { return emit(fd, EV_SYN, SYN_REPORT, 0); }
+bool sync_events(int fd) {
+    return emit(fd, EV_SYN, SYN_REPORT, 0);
+}
 
 void pause_ms(long ms) {
-    timespec t {ms / 1000, (ms % 1000) * 1000000L};
+    timespec t{ms / 1000, (ms % 1000) * 1000000L};
     while (nanosleep(&t, &t) != 0 && errno == EINTR) {
     }
 }
@@ -62,16 +65,16 @@ int pad(const char* fifo, const std::vector<int>& codes) {
     // SDL's among them, takes the device for a joystick.
     for (int axis : {ABS_X, ABS_Y, ABS_HAT0X, ABS_HAT0Y}) {
         if (ioctl(fd, UI_SET_ABSBIT, axis) < 0) return fail("UI_SET_ABSBIT");
-        uinput_abs_setup abs {};
+        uinput_abs_setup abs{};
         abs.code = static_cast<unsigned short>(axis);
         bool hat = axis == ABS_HAT0X || axis == ABS_HAT0Y;
         abs.absinfo.minimum = hat ? -1 : -32768;
         abs.absinfo.maximum = hat ? 1 : 32767;
         if (ioctl(fd, UI_ABS_SETUP, &abs) < 0) return fail("UI_ABS_SETUP");
     }
-    uinput_setup setup {};
+    uinput_setup setup{};
     setup.id.bustype = BUS_USB;
-    setup.id.vendor = 0x1209;  // pid.codes' test vendor: no SDL quirk knows it
+    setup.id.vendor = 0x1209; // pid.codes' test vendor: no SDL quirk knows it
     setup.id.product = 0x0001;
     setup.id.version = 1;
     std::snprintf(setup.name, sizeof setup.name, "Code Breaker box pad");
@@ -110,10 +113,10 @@ int pad(const char* fifo, const std::vector<int>& codes) {
 
 int clock_still(long seconds) {
     // Ahead of the game and whatever else runs, so that the second never turns.
-    sched_param p {};
+    sched_param p{};
     p.sched_priority = 50;
     sched_setscheduler(0, SCHED_FIFO, &p);
-    timespec t {seconds, 0};
+    timespec t{seconds, 0};
     for (;;) {
         if (clock_settime(CLOCK_REALTIME, &t) != 0) return fail("clock_settime");
         pause_ms(10);
@@ -125,7 +128,8 @@ int clock_still(long seconds) {
 int main(int argc, char** argv) {
     if (argc >= 4 && std::strcmp(argv[1], "pad") == 0) {
         std::vector<int> codes;
-        for (int i = 3; i < argc; ++i) codes.push_back(static_cast<int>(std::strtol(argv[i], nullptr, 0)));
+        for (int i = 3; i < argc; ++i)
+            codes.push_back(static_cast<int>(std::strtol(argv[i], nullptr, 0)));
         return pad(argv[2], codes);
     }
     if (argc == 3 && std::strcmp(argv[1], "clock") == 0) {

@@ -15,8 +15,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from box import TRIPLET, Box  # noqa: E402
 from handheld import loaded_libraries  # noqa: E402
 from harness import (KEYS, MENU_DIR, MENU_PROGRAM, XGameCase, artefact_path,  # noqa: E402
-                     codes, menu_record, wrong_rows)
-from pixels import Picture, differences, rgb565, write_png  # noqa: E402
+                     codes, differing_steps, menu_record, wrong_rows)
+from pixels import Picture, rgb565  # noqa: E402
 
 ARCH = os.environ.get("PACKAGE_ARCH", "")
 TARBALL = os.environ.get("BUNDLE_TARBALL", "")
@@ -111,7 +111,8 @@ class BoxCase(XGameCase):
 
     def start_in_box(self, env=""):
         """Starts the game through its launcher from the card, on KMS/DRM, its clock held at
-        the class's seed; returns the seconds to its first frame."""
+        the class's seed, the pad made first where the class plays with one; returns when it
+        was started (time.monotonic())."""
         box = self.machine
         box.check("modprobe virtio-gpu && test -e /dev/dri/card0")
         box.check("rm -f %s.* %s /tmp/trace.*" % (RUN, MENU_RECORD))
@@ -216,7 +217,8 @@ class BoxCase(XGameCase):
             row = rows[n - 1]
             out.append(("wrong_row_%d" % n, tuple(KEYS[c] for c in row),
                         tuple(KEYS[c].upper() for c in row),
-                        lambda n=n: self.expect_screen(s.board(rows[:n], code), "wrong_row_%d" % n)))
+                        lambda n=n: self.expect_screen(s.board(rows[:n], code),
+                                                       "wrong_row_%d" % n)))
         out += [
             ("loss", ("b",), ("B",), lambda: self.expect_screen(s.loss(), "loss")),
             ("title_0", ("b",), ("B",), lambda: self.expect_title(0, "title_0")),
@@ -305,14 +307,9 @@ class BoxCase(XGameCase):
         self.assertEqual(record.splitlines(), menu_record(MENU_DIR, MENU_PROGRAM),
                          "the menu program's record")
 
-        counts = []
-        for screen, shot, _ in shots:
-            if screen in native:
-                diff = differences(shot, native[screen])
-                counts.append((screen, len(diff)))
-                if diff:
-                    write_png(artefact_path(self, "%s-native-differences" % screen), shot,
-                              overlay={i: (255, 0, 0) for i in diff})
+        counts = differing_steps(self, [(screen, shot, native[screen])
+                                        for screen, shot, _ in shots if screen in native],
+                                 kept="native-differences")
         table = "\n".join("  %-14s %6d pixels differ" % c for c in counts)
         sys.stderr.write("\nThe box's screens against the native game's (%d of %d compared):"
                          "\n%s\n" % (len(counts), len(shots), table))
@@ -404,7 +401,8 @@ class MissingDeviceSideTest(unittest.TestCase):
     def test_without_a_gpu_the_game_says_so_and_ends(self):
         self.assertNotEqual(self.machine.run("ls /dev/dri /dev/fb0")[0], 0, "the box has a GPU")
         status, out, err, seconds, menu = self.start()
-        sys.stderr.write("\n%s without a GPU: status %d in %.1f s: %s\n" % (ARCH, status, seconds, err))
+        sys.stderr.write("\n%s without a GPU: status %d in %.1f s: %s\n"
+                         % (ARCH, status, seconds, err))
         self.assertEqual(status, 1)
         self.assertRegex(err, r"^Couldn't initialize SDL: .*kmsdrm not available\n?$")
         self.assertEqual(out, "")
@@ -416,7 +414,8 @@ class MissingDeviceSideTest(unittest.TestCase):
         self.machine.check("mkdir -p /hidden && mv %s/libSDL2-2.0.so.0* /hidden/" % folder)
         self.addCleanup(self.machine.check, "mv /hidden/* %s/" % folder)
         status, out, err, seconds, menu = self.start()
-        sys.stderr.write("\n%s without SDL2: status %d in %.1f s: %s\n" % (ARCH, status, seconds, err))
+        sys.stderr.write("\n%s without SDL2: status %d in %.1f s: %s\n"
+                         % (ARCH, status, seconds, err))
         self.assertEqual(status, 1)
         self.assertIn("libSDL2-2.0.so.0", err)
         self.assertIn("SDL2", err.split(":", 1)[1])

@@ -375,6 +375,19 @@ def clear_artefacts(test):
     shutil.rmtree(os.path.join(ARTEFACTS, test.id().split(".", 1)[-1]), True)
 
 
+def differing_steps(test, pairs, kept="differences"):
+    """[(step, pixels that differ)] of each (step, shot, other shot) of pairs, with the shot
+    kept as STEP-KEPT.png, its differing pixels red, for each step whose shots differ."""
+    counts = []
+    for step, shot, other in pairs:
+        diff = differences(shot, other)
+        counts.append((step, len(diff)))
+        if diff:
+            write_png(artefact_path(test, "%s-%s" % (step, kept)), shot,
+                      overlay={i: (255, 0, 0) for i in diff})
+    return counts
+
+
 def artefact_path(test, step, ext="png"):
     """Where a test keeps what a reviewer may want to look at: one folder per test."""
     d = os.path.join(ARTEFACTS, test.id().split(".", 1)[-1])
