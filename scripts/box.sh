@@ -29,9 +29,10 @@ esac
 box=$root/build-$arch/box
 mkdir -p "$box"
 
-# The device side: busybox for its shell and tools, SDL2 (Debian's, which brings what it loads
-# for X11, Wayland and PulseAudio too, as a handheld's need not), Mesa's EGL, GBM and GLES with
-# its software KMS driver. kmod's depmod is this machine's, for the modules' list.
+# The device side: busybox for its shell and tools, SDL2 (Debian's, which loads X11's and
+# Wayland's libraries too, as a handheld's need not) with udev's library, through which it finds
+# the input devices, and Mesa's EGL, GBM and GLES with its software KMS driver. kmod's depmod is
+# this machine's, for the modules' list.
 scripts/sysroot.sh "$arch" "$box/root" busybox-static libsdl2-2.0-0 libudev1 libegl1 libegl-mesa0 \
     libgles2 libgl1-mesa-dri
 
@@ -85,15 +86,24 @@ if [ ! -f "$stamp" ] || [ "$(cat "$listed" 2>/dev/null)" != "$box_modules" ]; th
     rm -f "$box/base.cpio"
 fi
 
+not_on_handheld="libpulse0 libsndfile1 libflac12 libvorbis0a libvorbisenc2 libogg0 libopus0
+    libmpg123-0 libmp3lame0 libasyncns0"
+
 # The initramfs: the root, the modules and the box's init, owned by root, in one archive that
 # each boot puts before its own small one (the kernel unpacks them one over the other).
 if [ ! -f "$box/base.cpio" ] || [ "$root/tests/box/init" -nt "$box/base.cpio" ] ||
-    [ "$box/root/.codebreaker-sysroot" -nt "$box/base.cpio" ]; then
+    [ "$box/root/.codebreaker-sysroot" -nt "$box/base.cpio" ] ||
+    [ "$root/scripts/box.sh" -nt "$box/base.cpio" ]; then
     echo "box: packing $box/base.cpio"
     stage=$box/base.stage
     rm -rf "$stage"
     mkdir -p "$stage"
     cp -a "$box/root/." "$stage/"
+    # A handheld's SDL2 plays through ALSA alone: PulseAudio's client, which Debian's SDL2 loads,
+    # and the sound-file libraries it brings (those SDL_mixer loads too) are not on the device.
+    # Debian's SDL2 then finds libpulse among the libraries the game has loaded from its lib/.
+    grep -E "^($(echo $not_on_handheld | tr ' ' '|')) " "$stage/DEBIAN/files" | cut -d' ' -f2- |
+        while IFS= read -r file; do rm -f "$stage$file"; done
     rm -rf "$stage/DEBIAN" "$stage/.codebreaker-sysroot" "$stage/usr/include"
     cp -a "$box/kernel/modules/." "$stage/"
     install -m 755 "$root/tests/box/init" "$stage/init"
