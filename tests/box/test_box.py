@@ -109,7 +109,7 @@ class BoxCase(XGameCase):
 
     # The box's side of the harness: its screen, its presses, its game.
 
-    def start_in_box(self, env=""):
+    def start_in_box(self):
         """Starts the game through its launcher from the card, on KMS/DRM, its clock held at
         the class's seed, the pad made first where the class plays with one; returns when it
         was started (time.monotonic())."""
@@ -129,13 +129,12 @@ class BoxCase(XGameCase):
         trace = "LD_DEBUG=libs:files LD_DEBUG_OUTPUT=/tmp/trace " if self.TRACE else ""
         launch = LAUNCH % self.top
         box.check("(sh -c 'echo $$ >%s.pid; cd /; exec env SDL_VIDEODRIVER=kmsdrm GP2X_RECORD=%s"
-                  " %s%s %s' </dev/null >%s.out 2>%s.err; echo $? >%s.status) >/dev/null 2>&1 &"
-                  % (RUN, MENU_RECORD, trace, env, launch, RUN, RUN, RUN))
+                  " %s%s' </dev/null >%s.out 2>%s.err; echo $? >%s.status) >/dev/null 2>&1 &"
+                  % (RUN, MENU_RECORD, trace, launch, RUN, RUN, RUN))
         self.game = BoxGame(box)
         self.game_data = os.path.join(self.overlay, "card", self.top, "data")
         self.pressed_at = None
-        started = time.monotonic()
-        return started
+        return time.monotonic()
 
     def screenshot(self):
         """The box's screen as the game's 320x240 frame in 5-6-5: at twice the size, each 2x2
