@@ -2,6 +2,8 @@
 // Nothing outside src/platform includes SDL; this header only names its surface type.
 #pragma once
 
+#include <string>
+
 #include "pictures.h"
 
 struct SDL_Surface;
@@ -97,6 +99,31 @@ constexpr int BTN_A = 12;
 constexpr int BTN_B = 13;
 constexpr int BTN_X = 14;
 constexpr int BTN_Y = 15;
+
+// The device's joystick as the handheld's controls. Without a map its raw buttons are the
+// handheld's own numbers above, as on the original handheld. A map, which the launcher gives in
+// CODEBREAKER_BUTTONS, names for each control the device's raw button ("bN", N from 0 to 255)
+// or direction of its hat 0 ("h0.1" up, "h0.2" right, "h0.4" down, "h0.8" left) that stands
+// for it, in SDL's own notation:
+//   "b:b0,a:b1,x:b2,y:b3,l:b4,r:b5,select:b8,start:b9,up:b13,down:b14,left:b15,right:b16"
+// The controls are up down left right start select l r a b x y, each named once at most, and
+// no raw button or direction serves two; with a map, no other raw button or direction does
+// anything. "none" ignores the joystick: for a key mapper that already turns it into keys.
+struct ButtonMap {
+    static constexpr int RAW_BUTTONS = 256;
+    enum Kind { Design, Mapped, Ignored } kind = Design;
+    int button[RAW_BUTTONS]; // Mapped: the handheld number of each raw button, or -1
+    int hat[4];              // Mapped: the same of hat 0's up, right, down and left
+    ButtonMap();
+};
+// Reads a map; false for a damaged one, with its first bad entry in bad and map as it was.
+bool read_button_map(const char* text, ButtonMap& map, std::string& bad);
+// The handheld number that a raw button, or a direction of hat 0 (bit 0 up, 1 right, 2 down,
+// 3 left), stands for under the map; -1 when it stands for nothing.
+int mapped_button(const ButtonMap& map, int raw);
+int mapped_hat(const ButtonMap& map, int direction_bit);
+// The map poll_input reads the joystick through; start_up reads it from CODEBREAKER_BUTTONS.
+extern ButtonMap button_map;
 
 // The seed start-up gives rand for a run started at the given time, in seconds since 1970: the
 // time's low 32 bits. Every second of any clock, before 1970, past 2038 (where a 32-bit time_t

@@ -102,6 +102,16 @@ void start_up(bool register_exit_handler) {
         joy = SDL_JoystickOpen(0);
         if (!joy) report(stderr, "Couldn't open joystick 0: %s\n", SDL_GetError());
     }
+    // The launcher's map of the device's buttons to the handheld's; without one, or with a
+    // damaged one, the buttons keep the handheld's own numbers. Empty counts as none given.
+    button_map = ButtonMap();
+    const char* map = std::getenv("CODEBREAKER_BUTTONS");
+    std::string bad;
+    if (map && *map && !read_button_map(map, button_map, bad))
+        report(stderr,
+               "CODEBREAKER_BUTTONS: \"%s\" is no entry of a button map (control:bN or "
+               "control:h0.N); the buttons keep the handheld's numbers\n",
+               bad.c_str());
     font = TTF_OpenFont("data/font.ttf", 8);
     // Without kerning: every text is rendered afresh each frame, and FreeType's look-up of each
     // pair of letters was a sixth of the selection's frame. At 8 points FreeType scales a pair's

@@ -146,6 +146,41 @@ class StartupMessagesTest(unittest.TestCase):
                 self.assertNotIn(b"joystick", (out + err).lower())
 
 
+class ButtonMapMessageTest(unittest.TestCase):
+    """The launcher's button map (CODEBREAKER_BUTTONS): a good one, "none" or an empty one
+    starts the game in silence; a damaged one is reported once on stderr, naming its first bad
+    entry, and the game starts all the same (with the handheld's own numbers, which the
+    in-process tests hold it to)."""
+
+    NOTE = (b'CODEBREAKER_BUTTONS: "%s" is no entry of a button map (control:bN or '
+            b"control:h0.N); the buttons keep the handheld's numbers\n")
+    # (the map, the entry reported, or None for none)
+    CASES = [
+        ("b:b0,a:b1,x:b2,y:b3,l:b4,r:b5,select:b8,start:b9,up:h0.1,down:h0.4,left:h0.8,"
+         "right:h0.2", None),
+        ("none", None),
+        ("", None),
+        ("a:b1,home:b10,b:b0", b"home:b10"),
+        ("a:b1,b:b1", b"b:b1"),
+        ("a:b1,", b""),
+        ("up:h0.5", b"up:h0.5"),
+    ]
+
+    def test_a_damaged_map_is_named_once_and_the_game_starts(self):
+        for text, bad in self.CASES:
+            with self.subTest(map=text):
+                box = Sandbox(self)
+                game = box.popen(command([GAME]), env=box.env(CODEBREAKER_BUTTONS=text, **DUMMY))
+                try:
+                    started = wait_started(game)
+                finally:
+                    out, err = stop(game, signal.SIGTERM)
+                self.assertTrue(started, "start-up never finished (status %r, stderr %r)"
+                                % (game.returncode, err))
+                self.assertEqual(out, b"")
+                self.assertEqual(err, b"" if bad is None else self.NOTE % bad)
+
+
 class SignalTest(unittest.TestCase):
     """Once SDL is up, the signals that end a process still end the game, killed by that
     very signal, without shutting down into the menu program."""
