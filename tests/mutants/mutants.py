@@ -112,4 +112,14 @@ MUTANTS = [
      "case Go::Game: next = main_game(next.arg);\n            if (next.go == Go::Title) {\n"
      "                volatile int status = run_screens(); // no tail call: a real nesting\n"
      "                return status;\n            }\n            break;"),
+    # The button map.
+    ("a mapped pad's unnamed buttons keep their raw numbers", "src/platform/input.cpp",
+     "in = button >= 0 ? Input{Input::Button, button} : Input{Input::Other, 0};",
+     "in = Input{Input::Button, button >= 0 ? button : e.jbutton.button};"),
+    ("a hat's diagonal presses one direction alone", "src/platform/input.cpp",
+     "if (pressed & 1 << bit && mapped_hat(button_map, bit) >= 0) hat_pending |= 1 << bit;",
+     "if (pressed & 1 << bit && mapped_hat(button_map, bit) >= 0 && !hat_pending) "
+     "hat_pending |= 1 << bit;"),
+    ("\"none\" maps nothing and leaves the joystick's raw numbers", "src/platform/buttons.cpp",
+     "    case ButtonMap::Ignored: return -1;", "    case ButtonMap::Ignored: return raw;"),
 ]
