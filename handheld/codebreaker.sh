@@ -60,6 +60,52 @@ if [ -d ./lib ] && [ -z "${CODEBREAKER_WRAPPER:-}" ]; then
     done
 fi
 
+# The button map (CODEBREAKER_BUTTONS; README.txt says how to write one). Where the handheld's
+# system describes its pad in SDL's notation, in SDL_GAMECONTROLLERCONFIG as its launchers
+# export it or in the file SDL_GAMECONTROLLERCONFIG_FILE names, the map is made from the pad's
+# entry: the one named as the first joystick the kernel lists, or else the one entry
+# SDL_GAMECONTROLLERCONFIG holds. The entry's a, b, x and y are taken for the letters printed on
+# the buttons, as the handhelds' entries write them: on a pad whose A sits right of B, "a" names
+# the button on the right, and the game's A is that button. Shoulders, back, start and the
+# D-pad (buttons or hat 0) make the rest; sticks and triggers are no control of the game. A map
+# set before this starts, even an empty one, wins.
+pad_name() {
+    awk '/^N: Name=/ { name = substr($0, 9); gsub(/^"|"$/, "", name) }
+         /^H: Handlers=/ && / js[0-9]+/ { print name; exit }' \
+        "${CODEBREAKER_INPUT_DEVICES:-/proc/bus/input/devices}" 2>/dev/null
+}
+pad_map() {
+    {
+        printf '%s\n' "${SDL_GAMECONTROLLERCONFIG:-}" | sed 's/^/env,/'
+        if [ -n "${SDL_GAMECONTROLLERCONFIG_FILE:-}" ]; then
+            sed 's/^/file,/' "$SDL_GAMECONTROLLERCONFIG_FILE" 2>/dev/null
+        fi
+    } | awk -F, -v pad="$(pad_name)" '
+        $2 ~ /^[ \t]*#/ || NF < 4 { next }
+        $1 == "env" { given++; if (given == 1) only = $0 }
+        !found && pad != "" && $3 == pad { found = $0 }
+        END {
+            line = found != "" ? found : (given == 1 ? only : "")
+            if (line == "") exit 1
+            split("a:a b:b x:x y:y leftshoulder:l rightshoulder:r back:select start:start " \
+                  "dpup:up dpdown:down dpleft:left dpright:right", pairs, " ")
+            for (i in pairs) { split(pairs[i], p, ":"); control[p[1]] = p[2] }
+            n = split(line, field, ",")
+            map = ""
+            for (i = 4; i <= n; i++) {
+                if (split(field[i], kv, ":") != 2 || !(kv[1] in control)) continue
+                if (kv[2] !~ /^b[0-9]+$/ && kv[2] !~ /^h0\.[1248]$/) continue
+                map = map (map == "" ? "" : ",") control[kv[1]] ":" kv[2]
+            }
+            if (map == "") exit 1
+            print map
+        }'
+}
+if [ -z "${CODEBREAKER_BUTTONS+set}" ] && map=$(pad_map); then
+    CODEBREAKER_BUTTONS=$map
+    export CODEBREAKER_BUTTONS
+fi
+
 # sdl12-compat draws the 320x240 frame through SDL2: scaled to the screen with the nearest
 # pixel, so that it stays sharp, and through OpenGL ES, which every handheld's GPU driver has.
 # SDL2's first choice on KMS/DRM can be desktop OpenGL, which Mesa accepts there and then shows

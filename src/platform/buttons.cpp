@@ -48,9 +48,10 @@ ButtonMap::ButtonMap() {
 
 bool read_button_map(const char* text, ButtonMap& map, std::string& bad) {
     std::string all = text ? text : "";
-    if (all == "none") {
+    if (all == "none" || all == "show") {
         map = ButtonMap();
-        map.kind = ButtonMap::Ignored;
+        map.kind = all == "none" ? ButtonMap::Ignored : ButtonMap::Design;
+        map.show = all == "show";
         return true;
     }
     ButtonMap out;

@@ -40,9 +40,12 @@ bool poll_input(Input& in) {
     if (e.type == SDL_KEYDOWN) {
         in = {Input::Key, static_cast<int>(e.key.keysym.sym)};
     } else if (e.type == SDL_JOYBUTTONDOWN) {
+        if (button_map.show) report(stderr, "joystick button b%d\n", e.jbutton.button);
         const int button = mapped_button(button_map, e.jbutton.button);
         in = button >= 0 ? Input{Input::Button, button} : Input{Input::Other, 0};
     } else if (e.type == SDL_JOYHATMOTION && e.jhat.hat == 0) {
+        if (button_map.show && e.jhat.value != SDL_HAT_CENTERED)
+            report(stderr, "joystick hat h0.%d\n", e.jhat.value);
         // A direction pressed is one the hat points to now and did not before.
         const int pressed = e.jhat.value & ~hat_now & 0xF;
         hat_now = e.jhat.value;

@@ -109,9 +109,12 @@ constexpr int BTN_Y = 15;
 // The controls are up down left right start select l r a b x y, each named once at most, and
 // no raw button or direction serves two; with a map, no other raw button or direction does
 // anything. "none" ignores the joystick: for a key mapper that already turns it into keys.
+// "show" keeps the handheld's numbers and writes each raw button and hat move to standard
+// error, so that a player can see what each of a pad's buttons sends.
 struct ButtonMap {
     static constexpr int RAW_BUTTONS = 256;
     enum Kind { Design, Mapped, Ignored } kind = Design;
+    bool show = false;
     int button[RAW_BUTTONS]; // Mapped: the handheld number of each raw button, or -1
     int hat[4];              // Mapped: the same of hat 0's up, right, down and left
     ButtonMap();

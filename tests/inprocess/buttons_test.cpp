@@ -1,6 +1,9 @@
 // The button map: a device's raw joystick buttons and hat as the handheld's controls.
+#include <cstdio>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +34,7 @@ const MapText map_texts[] = {
     {"TypicalPad", TYPICAL, true, ""},
     {"DpadAsHat", HAT_DPAD, true, ""},
     {"None", "none", true, ""},
+    {"Show", "show", true, ""},
     {"SomeControlsOnly", "a:b1,start:b255", true, ""},
     {"UnknownControl", "a:b1,home:b10", false, "home:b10"},
     {"ControlNamedTwice", "a:b1,a:b2", false, "a:b2"},
@@ -200,6 +204,31 @@ TEST_F(MapFixture, UnnamedButtonsDoNotEndAWait) {
     };
     EXPECT_TRUE(WaitForKey());
     EXPECT_EQ(describe(take_queue()), "[]");
+}
+
+// "show" writes each raw press of the joystick on standard error, so that a player can read off
+// what each button of a pad sends; a hat's return to the centre is no press.
+TEST_F(MapFixture, ShowWritesEachRawPress) {
+    std::string bad;
+    ASSERT_TRUE(read_button_map("show", button_map, bad));
+    std::fflush(stderr);
+    const int saved = dup(2);
+    std::FILE* caught = std::tmpfile();
+    ASSERT_TRUE(caught && saved >= 0);
+    dup2(fileno(caught), 2);
+    const std::string inputs =
+        inputs_of({button_down(3), button_up(3), button_down(16), hat_to(SDL_HAT_RIGHT),
+                   hat_to(SDL_HAT_CENTERED), key_down(KEY_B)});
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::rewind(caught);
+    std::string written;
+    for (int c; (c = std::fgetc(caught)) != EOF;)
+        written += static_cast<char>(c);
+    std::fclose(caught);
+    EXPECT_EQ(inputs, "B3 - B16 - - K98");
+    EXPECT_EQ(written, "joystick button b3\njoystick button b16\njoystick hat h0.2\n");
 }
 
 } // namespace
