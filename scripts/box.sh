@@ -39,7 +39,7 @@ scripts/sysroot.sh "$arch" "$box/root" busybox-static libsdl2-2.0-0 libudev1 lib
 # The modules the box's init loads (tests/box/init); virtio-gpu is loaded by the tests, after a
 # start without a GPU. A USB sound card stands for the handheld's sound: both kernels have its
 # driver, which the armhf one has of no PCI sound card QEMU emulates.
-box_modules="virtio_pci virtio_input evdev uinput virtio_console xhci_pci snd_usb_audio"
+box_modules="virtio_pci virtio_input evdev joydev uinput virtio_console xhci_pci snd_usb_audio"
 
 # The kernel: the package the flavour's metapackage names, alone (its dependencies are a
 # Debian system's tools to install it, none of the box's).

@@ -1,11 +1,15 @@
 // The box's helpers inside the booted ARM Linux: a gamepad made with uinput, and a clock held
 // still.
 //
-//   box_guest pad FIFO CODE...   makes a gamepad whose buttons are the evdev key codes CODE (in
-//                                any base strtol reads: 0x130 is BTN_SOUTH), and an X and a Y
-//                                axis; prints "pad ready" once the kernel has it, then for each
-//                                line "N" read from FIFO presses and releases its Nth button (from
-//                                0), for each line "hat DX DY" moves its hat to (DX, DY).
+//   box_guest pad FIFO CODE[=KEY]...
+//                                makes a gamepad whose buttons are the evdev key codes CODE (in
+//                                any base strtol reads: 0x130 is BTN_SOUTH), with an X and a Y
+//                                axis and a hat; prints "pad ready" once the kernel has it, then
+//                                for each line "N" read from FIFO presses and releases its Nth
+//                                button (from 0), for each line "hat DX DY" pushes its hat to
+//                                (DX, DY) and lets it go. A KEY makes a key mapper's keyboard
+//                                beside the pad, which sends that key code with the button, as a
+//                                mapper that does not grab the pad does.
 //   box_guest clock SECONDS      sets the real-time clock to SECONDS every 10 ms, for ever: a
 //                                game that seeds from time() then draws a known code, whenever
 //                                it starts. Monotonic clocks, which SDL's ticks and delays use,
@@ -52,34 +56,55 @@ void pause_ms(long ms) {
     }
 }
 
-int pad(const char* fifo, const std::vector<int>& codes) {
+// A uinput device of the given name and key codes, with axes where it is a pad; -1 on failure.
+int make_device(const char* name, const std::vector<int>& keys, bool pad) {
     int fd = open("/dev/uinput", O_WRONLY | O_NONBLOCK);
-    if (fd < 0) return fail("/dev/uinput");
-    if (ioctl(fd, UI_SET_EVBIT, EV_KEY) < 0 || ioctl(fd, UI_SET_EVBIT, EV_ABS) < 0) {
-        return fail("UI_SET_EVBIT");
-    }
-    for (int code : codes) {
-        if (ioctl(fd, UI_SET_KEYBIT, code) < 0) return fail("UI_SET_KEYBIT");
+    if (fd < 0) return fail("/dev/uinput"), -1;
+    if (ioctl(fd, UI_SET_EVBIT, EV_KEY) < 0) return fail("UI_SET_EVBIT"), -1;
+    for (int key : keys) {
+        if (ioctl(fd, UI_SET_KEYBIT, key) < 0) return fail("UI_SET_KEYBIT"), -1;
     }
     // A stick's two axes and a hat: with them and a trigger or gamepad button every reader,
     // SDL's among them, takes the device for a joystick.
+    if (pad && ioctl(fd, UI_SET_EVBIT, EV_ABS) < 0) return fail("UI_SET_EVBIT"), -1;
     for (int axis : {ABS_X, ABS_Y, ABS_HAT0X, ABS_HAT0Y}) {
-        if (ioctl(fd, UI_SET_ABSBIT, axis) < 0) return fail("UI_SET_ABSBIT");
+        if (!pad) break;
+        if (ioctl(fd, UI_SET_ABSBIT, axis) < 0) return fail("UI_SET_ABSBIT"), -1;
         uinput_abs_setup abs{};
         abs.code = static_cast<unsigned short>(axis);
         bool hat = axis == ABS_HAT0X || axis == ABS_HAT0Y;
         abs.absinfo.minimum = hat ? -1 : -32768;
         abs.absinfo.maximum = hat ? 1 : 32767;
-        if (ioctl(fd, UI_ABS_SETUP, &abs) < 0) return fail("UI_ABS_SETUP");
+        if (ioctl(fd, UI_ABS_SETUP, &abs) < 0) return fail("UI_ABS_SETUP"), -1;
     }
     uinput_setup setup{};
     setup.id.bustype = BUS_USB;
     setup.id.vendor = 0x1209; // pid.codes' test vendor: no SDL quirk knows it
-    setup.id.product = 0x0001;
+    setup.id.product = pad ? 0x0001 : 0x0002;
     setup.id.version = 1;
-    std::snprintf(setup.name, sizeof setup.name, "Code Breaker box pad");
-    if (ioctl(fd, UI_DEV_SETUP, &setup) < 0) return fail("UI_DEV_SETUP");
-    if (ioctl(fd, UI_DEV_CREATE) < 0) return fail("UI_DEV_CREATE");
+    std::snprintf(setup.name, sizeof setup.name, "%s", name);
+    if (ioctl(fd, UI_DEV_SETUP, &setup) < 0) return fail("UI_DEV_SETUP"), -1;
+    if (ioctl(fd, UI_DEV_CREATE) < 0) return fail("UI_DEV_CREATE"), -1;
+    return fd;
+}
+
+// Each button of the pad: its code, and the key a key mapper sends for it (0 for none).
+struct PadButton {
+    int code;
+    int key;
+};
+
+int pad(const char* fifo, const std::vector<PadButton>& buttons) {
+    std::vector<int> codes, keys;
+    for (const PadButton& b : buttons) {
+        codes.push_back(b.code);
+        if (b.key) keys.push_back(b.key);
+    }
+    int fd = make_device("Code Breaker box pad", codes, true);
+    if (fd < 0) return 1;
+    // The key mapper's keyboard, which does not take the pad from anyone (no EVIOCGRAB).
+    int keyboard = keys.empty() ? -1 : make_device("Code Breaker box key mapper", keys, false);
+    if (!keys.empty() && keyboard < 0) return 1;
 
     // Read and write, so that the FIFO never reads as ended between two writers.
     int in = open(fifo, O_RDWR);
@@ -89,24 +114,32 @@ int pad(const char* fifo, const std::vector<int>& codes) {
     std::fflush(stdout);
     char line[64];
     while (std::fgets(line, sizeof line, lines)) {
+        // Held for a few of the game's frames, as a finger would, then let go.
         int dx = 0, dy = 0;
         if (std::sscanf(line, "hat %d %d", &dx, &dy) == 2) {
-            if (!emit(fd, EV_ABS, ABS_HAT0X, dx) || !emit(fd, EV_ABS, ABS_HAT0Y, dy) ||
-                !sync_events(fd)) {
-                return fail("write");
+            for (int value : {1, 0}) {
+                if (!emit(fd, EV_ABS, ABS_HAT0X, dx * value) ||
+                    !emit(fd, EV_ABS, ABS_HAT0Y, dy * value) || !sync_events(fd)) {
+                    return fail("write");
+                }
+                if (value) pause_ms(40);
             }
             continue;
         }
         char* end = nullptr;
         long n = std::strtol(line, &end, 10);
-        if (end == line || n < 0 || n >= static_cast<long>(codes.size())) {
+        if (end == line || n < 0 || n >= static_cast<long>(buttons.size())) {
             std::fprintf(stderr, "box_guest: no button %s", line);
             continue;
         }
-        // Held for a few of the game's frames, as a finger would.
-        if (!emit(fd, EV_KEY, codes[n], 1) || !sync_events(fd)) return fail("write");
-        pause_ms(40);
-        if (!emit(fd, EV_KEY, codes[n], 0) || !sync_events(fd)) return fail("write");
+        const PadButton& b = buttons[static_cast<size_t>(n)];
+        for (int value : {1, 0}) {
+            if (!emit(fd, EV_KEY, b.code, value) || !sync_events(fd)) return fail("write");
+            if (b.key && (!emit(keyboard, EV_KEY, b.key, value) || !sync_events(keyboard))) {
+                return fail("write");
+            }
+            if (value) pause_ms(40);
+        }
     }
     return 0;
 }
@@ -127,14 +160,18 @@ int clock_still(long seconds) {
 
 int main(int argc, char** argv) {
     if (argc >= 4 && std::strcmp(argv[1], "pad") == 0) {
-        std::vector<int> codes;
-        for (int i = 3; i < argc; ++i)
-            codes.push_back(static_cast<int>(std::strtol(argv[i], nullptr, 0)));
-        return pad(argv[2], codes);
+        std::vector<PadButton> buttons;
+        for (int i = 3; i < argc; ++i) {
+            char* end = nullptr;
+            PadButton b{static_cast<int>(std::strtol(argv[i], &end, 0)), 0};
+            if (*end == '=') b.key = static_cast<int>(std::strtol(end + 1, nullptr, 0));
+            buttons.push_back(b);
+        }
+        return pad(argv[2], buttons);
     }
     if (argc == 3 && std::strcmp(argv[1], "clock") == 0) {
         return clock_still(std::strtol(argv[2], nullptr, 10));
     }
-    std::fprintf(stderr, "usage: box_guest pad FIFO CODE... | box_guest clock SECONDS\n");
+    std::fprintf(stderr, "usage: box_guest pad FIFO CODE[=KEY]... | box_guest clock SECONDS\n");
     return 2;
 }

@@ -24,12 +24,36 @@ BOX_GUEST = os.environ.get("BOX_GUEST_BIN", "")
 BOX_MENU = os.environ.get("BOX_MENU_BIN", "")
 NATIVE = os.environ.get("NATIVE_CODEBREAKER", "")
 
-# The handheld's controls as SDL numbers them on the original handheld, which the game reads.
-BUTTON = {"up": 0, "left": 2, "down": 4, "right": 6, "START": 8, "SELECT": 9, "L": 10, "R": 11,
-          "A": 12, "B": 13, "X": 14, "Y": 15}
-# A pad whose buttons SDL numbers exactly so: the evdev codes BTN_JOYSTICK (0x120) to 0x12f,
-# which SDL2 numbers 0 to 15 in order.
-PAD_CODES = [0x120 + n for n in range(16)]
+# The pads the box makes: each button's control (the letter printed on it, or its place on the
+# D-pad) and evdev code, in the order of the codes, which is the order SDL2 numbers them in
+# (codes from BTN_JOYSTICK up first).
+# The original handheld's numbering: the codes BTN_JOYSTICK (0x120) to 0x12f, numbered 0 to 15,
+# the controls at the handheld's numbers and nothing at 1, 3, 5 and 7.
+ORIGINAL = {0: "up", 2: "left", 4: "down", 6: "right", 8: "START", 9: "SELECT", 10: "L",
+            11: "R", 12: "A", 13: "B", 14: "X", 15: "Y"}
+ORIGINAL_PAD = [(ORIGINAL.get(n, "none %d" % n), 0x120 + n) for n in range(16)]
+# A typical handheld's: A right of B (BTN_SOUTH is B, BTN_EAST is A), X above Y, shoulders,
+# SELECT and START, the D-pad as buttons; SDL numbers them 0 to 11.
+TYPICAL_PAD = [("B", 0x130), ("A", 0x131), ("X", 0x133), ("Y", 0x134), ("L", 0x136),
+               ("R", 0x137), ("SELECT", 0x13a), ("START", 0x13b), ("up", 0x220),
+               ("down", 0x221), ("left", 0x222), ("right", 0x223)]
+# Its entry as the handheld's system describes it to SDL, its names the printed letters.
+PAD_NAME = "Code Breaker box pad"
+TYPICAL_ENTRY = ("03000000091200000100000001000000,%s,a:b1,b:b0,x:b2,y:b3,leftshoulder:b4,"
+                 "rightshoulder:b5,back:b6,start:b7,dpup:b8,dpdown:b9,dpleft:b10,dpright:b11,"
+                 "leftx:a0,lefty:a1,platform:Linux," % PAD_NAME)
+# The same pad with its D-pad a hat, and its entry.
+HAT_PAD = TYPICAL_PAD[:8]
+HAT_ENTRY = ("03000000091200000100000001000000,%s,a:b1,b:b0,x:b2,y:b3,leftshoulder:b4,"
+             "rightshoulder:b5,back:b6,start:b7,dpup:h0.1,dpright:h0.2,dpdown:h0.4,"
+             "dpleft:h0.8,platform:Linux," % PAD_NAME)
+HAT = {"up": (0, -1), "down": (0, 1), "left": (-1, 0), "right": (1, 0)}
+# A key mapper's keys for the typical pad (Linux key codes): the keys the game takes for the
+# buttons' letters, START as space, the D-pad as the cursor keys. The key of each X key name.
+MAPPER_KEYS = {"B": 48, "A": 30, "X": 45, "Y": 21, "L": 38, "R": 19, "START": 57, "up": 103,
+               "down": 108, "left": 105, "right": 106}
+MAPPED_BY_KEY = {"b": "B", "a": "A", "x": "X", "y": "Y", "l": "L", "r": "R", "space": "START",
+                 "Up": "up", "Down": "down", "Left": "left", "Right": "right"}
 # X's names of the keys the scripts press, as QEMU's key codes.
 QCODE = {"space": "spc", "Up": "up", "Down": "down", "Left": "left", "Right": "right",
          "Escape": "esc"}
@@ -67,7 +91,11 @@ class BoxCase(XGameCase):
     """Boots a box for the class; plays its script in it, and the same script natively."""
 
     SIZE = (320, 240)
-    PAD = False
+    PAD = None          # the pad made before the game starts (a list as above), or none
+    HAT_DPAD = False    # its D-pad is its hat
+    MAPPER = False      # a key mapper sends keys for its buttons, and the game ignores the pad
+    LAUNCHER_ENV = {}   # what the handheld's system gives the launcher
+    MAP = None          # the button map the game must be given, None for none
     TRACE = False
     screen_timeout = 90
 
@@ -118,23 +146,34 @@ class BoxCase(XGameCase):
         box.check("rm -f %s.* %s /tmp/trace.*" % (RUN, MENU_RECORD))
         box.check("(/box/box_guest clock %d >/dev/null 2>&1 &)" % self.seed)
         if self.PAD:
-            codes_ = " ".join(str(c) for c in PAD_CODES)
-            box.check("rm -f /tmp/pad; mkfifo /tmp/pad; (/box/box_guest pad /tmp/pad %s "
-                      ">/tmp/pad.out 2>&1 &)" % codes_)
-            deadline = time.monotonic() + 30
-            while "pad ready" not in box.run("cat /tmp/pad.out")[1]:
-                if time.monotonic() > deadline:
-                    self.fail("the pad did not come up: %s" % box.run("cat /tmp/pad.out")[1])
-                time.sleep(0.2)
-        trace = "LD_DEBUG=libs:files LD_DEBUG_OUTPUT=/tmp/trace " if self.TRACE else ""
+            self.make_pad()
+        env = "".join('%s="%s" ' % kv for kv in sorted(self.LAUNCHER_ENV.items()))
+        if self.TRACE:
+            env += "LD_DEBUG=libs:files LD_DEBUG_OUTPUT=/tmp/trace "
         launch = LAUNCH % self.top
         box.check("(sh -c 'echo $$ >%s.pid; cd /; exec env SDL_VIDEODRIVER=kmsdrm GP2X_RECORD=%s"
                   " %s%s' </dev/null >%s.out 2>%s.err; echo $? >%s.status) >/dev/null 2>&1 &"
-                  % (RUN, MENU_RECORD, trace, launch, RUN, RUN, RUN))
+                  % (RUN, MENU_RECORD, env, launch, RUN, RUN, RUN))
         self.game = BoxGame(box)
         self.game_data = os.path.join(self.overlay, "card", self.top, "data")
         self.pressed_at = None
         return time.monotonic()
+
+    def make_pad(self):
+        """Makes the class's pad (and the key mapper's keyboard beside it) with uinput."""
+        box = self.machine
+        # One pad at a time: the last one goes first, or the game's joystick 0 could be it.
+        box.run("test -f /tmp/pad.pid && kill $(cat /tmp/pad.pid) && rm /tmp/pad.pid && sleep 1")
+        codes_ = " ".join("%#x" % code + ("=%d" % MAPPER_KEYS[control]
+                                          if self.MAPPER and control in MAPPER_KEYS else "")
+                          for control, code in self.PAD)
+        box.check("rm -f /tmp/pad; mkfifo /tmp/pad; (/box/box_guest pad /tmp/pad %s "
+                  ">/tmp/pad.out 2>&1 & echo $! >/tmp/pad.pid)" % codes_)
+        deadline = time.monotonic() + 30
+        while "pad ready" not in box.run("cat /tmp/pad.out")[1]:
+            if time.monotonic() > deadline:
+                self.fail("the pad did not come up: %s" % box.run("cat /tmp/pad.out")[1])
+            time.sleep(0.2)
 
     def screenshot(self):
         """The box's screen as the game's 320x240 frame in 5-6-5: at twice the size, each 2x2
@@ -184,11 +223,17 @@ class BoxCase(XGameCase):
         super().stop_game()
 
     def press(self, keys, buttons):
+        """Presses the keys natively and on the box's keyboard; on the pad, its buttons of the
+        controls, or with a key mapper the buttons whose keys they are."""
         if not getattr(self, "in_box", False):
             self.keys(*keys)
         elif self.PAD:
-            self.machine.check("for n in %s; do echo $n >/tmp/pad; done"
-                           % " ".join(str(BUTTON[b]) for b in buttons))
+            controls = [MAPPED_BY_KEY[k] for k in keys] if self.MAPPER else buttons
+            index = {control: n for n, (control, _) in enumerate(self.PAD)}
+            lines = ["hat %d %d" % HAT[c] if self.HAT_DPAD and c in HAT else str(index[c])
+                     for c in controls]
+            self.machine.check("for line in %s; do echo \"$line\" >/tmp/pad; done"
+                               % " ".join("'%s'" % line for line in lines))
         else:
             for key in keys:
                 self.machine.key(QCODE.get(key, key))
@@ -230,7 +275,7 @@ class BoxCase(XGameCase):
             ("win", ("x",), ("X",), lambda: self.expect_screen(s.win(tournament=True), "win")),
             ("round_2", ("b",), ("B",), lambda: self.expect_screen(s.round(2), "round_2")),
         ]
-        if self.PAD and getattr(self, "in_box", False):
+        if self.PAD and not self.MAPPER and getattr(self, "in_box", False):
             # SELECT, which no key stands for, leaves a game for the title.
             out += [
                 ("round_2_game", (), ("B",),
@@ -283,6 +328,13 @@ class BoxCase(XGameCase):
         steps = self.script()
         first = self.play(steps[:1])
         self.note("first frame", time.monotonic() - started)
+        # The map the launcher gave the game, in the game's own environment.
+        environ = self.machine.check("tr '\\0' '\\n' </proc/$(cat %s.pid)/environ" % RUN)
+        made = [line.split("=", 1)[1] for line in environ.splitlines()
+                if line.startswith("CODEBREAKER_BUTTONS=")]
+        sys.stderr.write("\n%s %s: the game's button map: %s\n"
+                         % (ARCH, type(self).__name__, made[0] if made else "none given"))
+        self.assertEqual(made, [] if self.MAP is None else [self.MAP])
         shots = first + self.play(steps[1:])
         presses = [seconds for _, _, seconds in shots[1:]]
         self.note("slowest press", max(presses))
@@ -356,10 +408,68 @@ class BoxCase(XGameCase):
 
 class PadAt320x240Test(BoxCase):
     """The screen at 320x240, one to one; the game played with a gamepad made with uinput,
-    its buttons numbered as the handheld's; the loader traced."""
+    its buttons numbered as the original handheld's; the loader traced."""
     SIZE = (320, 240)
-    PAD = True
+    PAD = ORIGINAL_PAD
     TRACE = True
+
+
+class TypicalPadTest(BoxCase):
+    """A typical handheld's pad (A right of B, SELECT and START, the D-pad as buttons), which
+    SDL numbers otherwise than the original handheld; the launcher is given its entry, as the
+    handheld's system does, and makes the game's map of it. First the game shows what each
+    button sends."""
+    PAD = TYPICAL_PAD
+    LAUNCHER_ENV = {"SDL_GAMECONTROLLERCONFIG": TYPICAL_ENTRY}
+    MAP = "a:b1,b:b0,x:b2,y:b3,l:b4,r:b5,select:b6,start:b7,up:b8,down:b9,left:b10,right:b11"
+
+    def test_each_button_sends_its_number_in_the_order_of_its_code(self):
+        self.in_box = True
+        self.start_with_show()
+        for n in range(len(self.PAD)):
+            self.machine.check("echo %d >/tmp/pad" % n)
+        want = "".join("joystick button b%d\n" % n for n in range(len(self.PAD)))
+        deadline = time.monotonic() + 60
+        while self.machine.run("cat %s.err" % RUN)[1] + "\n" != want and \
+                time.monotonic() < deadline:
+            time.sleep(0.5)
+        err = self.machine.run("cat %s.err; kill $(cat %s.pid)" % (RUN, RUN))[1]
+        sys.stderr.write("\n%s: the typical pad's buttons %s sent:\n%s\n" % (
+            ARCH, " ".join(c for c, _ in self.PAD), err))
+        self.assertEqual(err + "\n", want)
+
+    def start_with_show(self):
+        """The game started with the map "show", the pad made first."""
+        self.make_pad()
+        self.machine.check("modprobe virtio-gpu; rm -f %s.*" % RUN)
+        self.machine.check("(sh -c 'echo $$ >%s.pid; exec env SDL_VIDEODRIVER=kmsdrm "
+                           "CODEBREAKER_BUTTONS=show SDL_AUDIODRIVER=dummy %s' </dev/null "
+                           ">%s.out 2>%s.err &)" % (RUN, LAUNCH % self.top, RUN, RUN))
+        # Its title, once it has come: the screen may still show the last game's last frame.
+        self.game = BoxGame(self.machine)
+        self.game_data = os.path.join(self.overlay, "card", self.top, "data")
+        self.last_shot = None
+        self.expect_title(0, "title_with_show")
+
+
+
+class HatPadTest(TypicalPadTest):
+    """The same pad with its D-pad a hat, and the entry that says so."""
+    PAD = HAT_PAD
+    HAT_DPAD = True
+    LAUNCHER_ENV = {"SDL_GAMECONTROLLERCONFIG": HAT_ENTRY}
+    MAP = "a:b1,b:b0,x:b2,y:b3,l:b4,r:b5,select:b6,start:b7,up:h0.1,right:h0.2,down:h0.4,left:h0.8"
+    test_each_button_sends_its_number_in_the_order_of_its_code = None
+
+
+class KeyMapperTest(BoxCase):
+    """The typical pad with a key mapper beside it, which turns its buttons into keys without
+    taking the pad from the game; the launcher is given the map "none": each press acts once,
+    as its key."""
+    PAD = TYPICAL_PAD
+    MAPPER = True
+    LAUNCHER_ENV = {"CODEBREAKER_BUTTONS": "none"}
+    MAP = "none"
 
 
 class KeyboardAt640x480Test(BoxCase):
