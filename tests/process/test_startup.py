@@ -8,12 +8,26 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from harness import (EMULATOR, EXPECTED_SDL, FONT_MISSING, FRAME_ALLOC_FAILS, GAME, HELP_MISSING,
-                     JOYSTICK_FAILS, MENU_DIR, MENU_PROGRAM, SDL_PROBE, TITLE_MISSING, Sandbox,
-                     XGameCase, clean_env, command, menu_record, sdl_libraries, slow, stop,
+                     JOYSTICK_FAILS, MENU_DIR, MENU_PROGRAM, ROOT, SDL_PROBE, TITLE_MISSING,
+                     Sandbox, XGameCase, clean_env, command, menu_record, sdl_libraries, slow, stop,
                      wait_started, without_emulator_report, without_menu_loader_complaint,
                      write_huge_height)
 
 DUMMY = dict(SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
+
+
+def start_up_output(test, box, root, stdout=subprocess.PIPE, **env):
+    """What the game wrote (stdout, stderr) by the end of its start-up, started in the sandbox
+    box from root on the dummy drivers with env, then ended with SIGTERM."""
+    game = box.popen(command([GAME]), cwd=root, env=box.env(**env, **DUMMY), stdout=stdout)
+    try:
+        started = wait_started(game)
+    finally:
+        out, err = stop(game, signal.SIGTERM)
+    test.assertTrue(started, "start-up never finished (status %r, stderr %r)"
+                    % (game.returncode, err))
+    test.assertEqual(game.returncode, -signal.SIGTERM)
+    return out, err
 
 
 class SdlRunsTest(unittest.TestCase):
@@ -133,14 +147,7 @@ class StartupMessagesTest(unittest.TestCase):
                 for name in damaged:
                     path = os.path.join(root, "data", name)
                     write_huge_height(path, path)
-                game = box.popen(command([GAME]), cwd=root, env=box.env(**DUMMY))
-                try:
-                    started = wait_started(game)
-                finally:
-                    out, err = stop(game, signal.SIGTERM)
-                self.assertTrue(started, "start-up never finished (status %r, stderr %r)"
-                                % (game.returncode, err))
-                self.assertEqual(game.returncode, -signal.SIGTERM)
+                out, err = start_up_output(self, box, root)
                 self.assertEqual(out, expected)
                 self.assertEqual(err, b"")
                 self.assertNotIn(b"joystick", (out + err).lower())
@@ -169,14 +176,7 @@ class ButtonMapMessageTest(unittest.TestCase):
     def test_a_damaged_map_is_named_once_and_the_game_starts(self):
         for text, bad in self.CASES:
             with self.subTest(map=text):
-                box = Sandbox(self)
-                game = box.popen(command([GAME]), env=box.env(CODEBREAKER_BUTTONS=text, **DUMMY))
-                try:
-                    started = wait_started(game)
-                finally:
-                    out, err = stop(game, signal.SIGTERM)
-                self.assertTrue(started, "start-up never finished (status %r, stderr %r)"
-                                % (game.returncode, err))
+                out, err = start_up_output(self, Sandbox(self), ROOT, CODEBREAKER_BUTTONS=text)
                 self.assertEqual(out, b"")
                 self.assertEqual(err, b"" if bad is None else self.NOTE % bad)
 
@@ -220,15 +220,7 @@ class BrokenPipeTest(unittest.TestCase):
     def test_a_message_to_a_pipe_without_reader_does_not_end_the_game(self):
         box = Sandbox(self)
         root = box.data_copy(without=("font.ttf", "title.bmp"))
-        game = box.popen(command([GAME]), cwd=root, env=box.env(**DUMMY),
-                         stdout=self.broken_pipe())
-        try:
-            started = wait_started(game)
-        finally:
-            _, err = stop(game, signal.SIGTERM)
-        self.assertTrue(started, "start-up never finished (status %r, stderr %r)"
-                        % (game.returncode, err))
-        self.assertEqual(game.returncode, -signal.SIGTERM)
+        _, err = start_up_output(self, box, root, stdout=self.broken_pipe())
         self.assertEqual(err, b"")
 
     def test_failing_start_up_keeps_its_status_with_stderr_a_pipe_without_reader(self):
