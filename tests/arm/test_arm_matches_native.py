@@ -4,7 +4,6 @@ import glob
 import os
 import shutil
 import sys
-import tarfile
 import tempfile
 import time
 import unittest
@@ -12,7 +11,7 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from harness import (EMULATOR, EXPECTED_SDL, Sandbox, XGameCase, artefact_path, codes,
                      differing_steps, sdl_libraries, wrong_rows)
-from handheld import loaded_libraries, root_library
+from handheld import loaded_libraries, root_library, unpack_package
 
 
 class ArmMatchesNativeTest(XGameCase):
@@ -148,11 +147,7 @@ class BundleMatchesNativeTest(ArmMatchesNativeTest):
             self.assertIsNone(root_library(self.ROOT, self.ARCH, name), "the root has it")
         self.card = tempfile.mkdtemp(prefix="cb-card-")
         self.addCleanup(shutil.rmtree, self.card, True)
-        with tarfile.open(self.TARBALL, "r:gz") as tar:
-            safe = {"filter": "data"} if hasattr(tarfile, "data_filter") else {}
-            tar.extractall(self.card, **safe)
-        (top,) = os.listdir(self.card)
-        self.folder = os.path.join(self.card, top)
+        self.folder = os.path.join(self.card, unpack_package(self.TARBALL, self.card))
         self.trace = os.path.join(self.card, "loader-trace")
 
     def arm_game(self):

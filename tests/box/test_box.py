@@ -5,7 +5,6 @@ import os
 import re
 import shutil
 import sys
-import tarfile
 import tempfile
 import time
 import unittest
@@ -13,7 +12,7 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from box import TRIPLET, Box  # noqa: E402
-from handheld import HANDHELD, loaded_libraries, needed  # noqa: E402
+from handheld import HANDHELD, loaded_libraries, needed, unpack_package  # noqa: E402
 from harness import (KEYS, MENU_DIR, MENU_PROGRAM, XGameCase, artefact_path,  # noqa: E402
                      codes, differing_steps, menu_record, wrong_rows)
 from pixels import Picture, rgb565  # noqa: E402
@@ -65,12 +64,23 @@ MENU_RECORD = "/tmp/menu-record"
 LAUNCH = "/card/%s/codebreaker.sh"
 
 
-def unpack(tarball, into):
-    with tarfile.open(tarball, "r:gz") as tar:
-        safe = {"filter": "data"} if hasattr(tarfile, "data_filter") else {}
-        tar.extractall(into, **safe)
-    (top,) = os.listdir(into)
-    return top
+def boot_box(cls, size, helpers):
+    """Boots the class's box (cls.machine) with the screen at size (None: no GPU): the bundled
+    package unpacked onto its memory card /card (cls.top its folder, cls.overlay the tree laid
+    over the root), the menu program's stand-in, and with helpers the box's own helpers in
+    /box. Returns the seconds the boot took."""
+    cls.overlay = tempfile.mkdtemp(prefix="cb-box-overlay-")
+    cls.addClassCleanup(shutil.rmtree, cls.overlay, True)
+    os.makedirs(os.path.join(cls.overlay, "card"))
+    cls.top = unpack_package(TARBALL, os.path.join(cls.overlay, "card"))
+    if helpers:
+        os.makedirs(os.path.join(cls.overlay, "box"))
+        shutil.copy(BOX_GUEST, os.path.join(cls.overlay, "box", "box_guest"))
+    os.makedirs(os.path.join(cls.overlay, "usr", "gp2x"))
+    shutil.copy(BOX_MENU, os.path.join(cls.overlay, MENU_PROGRAM.lstrip("/")))
+    cls.machine = Box(ARCH, overlay=cls.overlay, size=size)
+    cls.addClassCleanup(cls.machine.stop)
+    return cls.machine.start()
 
 
 class BoxGame:
@@ -106,18 +116,7 @@ class BoxCase(XGameCase):
                            ("box_menu", BOX_MENU), ("native game", NATIVE)):
             if not os.path.isfile(path):
                 raise RuntimeError("no %s at %r" % (what, path))
-        cls.overlay = tempfile.mkdtemp(prefix="cb-box-overlay-")
-        cls.addClassCleanup(shutil.rmtree, cls.overlay, True)
-        # The player's memory card, and the box's own helpers.
-        os.makedirs(os.path.join(cls.overlay, "card"))
-        cls.top = unpack(TARBALL, os.path.join(cls.overlay, "card"))
-        os.makedirs(os.path.join(cls.overlay, "box"))
-        shutil.copy(BOX_GUEST, os.path.join(cls.overlay, "box", "box_guest"))
-        os.makedirs(os.path.join(cls.overlay, "usr", "gp2x"))
-        shutil.copy(BOX_MENU, os.path.join(cls.overlay, MENU_PROGRAM.lstrip("/")))
-        cls.machine = Box(ARCH, overlay=cls.overlay, size=cls.SIZE)
-        cls.addClassCleanup(cls.machine.stop)
-        cls.boot_seconds = cls.machine.start()
+        cls.boot_seconds = boot_box(cls, cls.SIZE, helpers=True)
 
     def setUp(self):
         super().setUp()
@@ -137,17 +136,22 @@ class BoxCase(XGameCase):
 
     # The box's side of the harness: its screen, its presses, its game.
 
-    def start_in_box(self):
+    def start_in_box(self, launcher_env=None):
         """Starts the game through its launcher from the card, on KMS/DRM, its clock held at
-        the class's seed, the pad made first where the class plays with one; returns when it
-        was started (time.monotonic())."""
+        the class's seed, the pad made first where the class plays with one, the launcher
+        given launcher_env (the class's LAUNCHER_ENV unless given); returns when it was started
+        (time.monotonic())."""
         box = self.machine
         box.check("modprobe virtio-gpu && test -e /dev/dri/card0")
         box.check("rm -f %s.* %s /tmp/trace.*" % (RUN, MENU_RECORD))
-        box.check("(/box/box_guest clock %d >/dev/null 2>&1 &)" % self.seed)
+        # One clock for the box's whole life: the seed is the class's.
+        box.check("test -f /tmp/clock.pid || (/box/box_guest clock %d >/dev/null 2>&1 & "
+                  "echo $! >/tmp/clock.pid)" % self.seed)
         if self.PAD:
             self.make_pad()
-        env = "".join('%s="%s" ' % kv for kv in sorted(self.LAUNCHER_ENV.items()))
+        if launcher_env is None:
+            launcher_env = self.LAUNCHER_ENV
+        env = "".join('%s="%s" ' % kv for kv in sorted(launcher_env.items()))
         if self.TRACE:
             env += "LD_DEBUG=libs:files LD_DEBUG_OUTPUT=/tmp/trace "
         launch = LAUNCH % self.top
@@ -439,15 +443,9 @@ class TypicalPadTest(BoxCase):
         self.assertEqual(err + "\n", want)
 
     def start_with_show(self):
-        """The game started with the map "show", the pad made first."""
-        self.make_pad()
-        self.machine.check("modprobe virtio-gpu; rm -f %s.*" % RUN)
-        self.machine.check("(sh -c 'echo $$ >%s.pid; exec env SDL_VIDEODRIVER=kmsdrm "
-                           "CODEBREAKER_BUTTONS=show SDL_AUDIODRIVER=dummy %s' </dev/null "
-                           ">%s.out 2>%s.err &)" % (RUN, LAUNCH % self.top, RUN, RUN))
-        # Its title, once it has come: the screen may still show the last game's last frame.
-        self.game = BoxGame(self.machine)
-        self.game_data = os.path.join(self.overlay, "card", self.top, "data")
+        """The game started with the map "show", the pad made first; returns once its title
+        has come (the screen may still show the last game's last frame before)."""
+        self.start_in_box({"CODEBREAKER_BUTTONS": "show", "SDL_AUDIODRIVER": "dummy"})
         self.last_shot = None
         self.expect_title(0, "title_with_show")
 
@@ -476,7 +474,7 @@ class KeyboardAt640x480Test(BoxCase):
     """The screen at 640x480, the frame scaled twice, sharp; the game played with the virtio
     keyboard through QEMU."""
     SIZE = (640, 480)
-    PAD = False
+    PAD = None
 
 
 class MissingDeviceSideTest(unittest.TestCase):
@@ -486,15 +484,7 @@ class MissingDeviceSideTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.overlay = tempfile.mkdtemp(prefix="cb-box-overlay-")
-        cls.addClassCleanup(shutil.rmtree, cls.overlay, True)
-        os.makedirs(os.path.join(cls.overlay, "card"))
-        cls.top = unpack(TARBALL, os.path.join(cls.overlay, "card"))
-        os.makedirs(os.path.join(cls.overlay, "usr", "gp2x"))
-        shutil.copy(BOX_MENU, os.path.join(cls.overlay, MENU_PROGRAM.lstrip("/")))
-        cls.machine = Box(ARCH, overlay=cls.overlay, size=None)
-        cls.addClassCleanup(cls.machine.stop)
-        cls.machine.start()
+        boot_box(cls, None, helpers=False)
 
     def start(self):
         """Runs the launcher as a handheld's menu would; returns (status, stdout, stderr,

@@ -4,6 +4,7 @@ loader's trace of a run."""
 import os
 import re
 import subprocess
+import tarfile
 
 # The C library's own files, and GCC's run-time support that it loads itself: a handheld
 # always has them, of its own build.
@@ -13,6 +14,17 @@ C_LIBRARY = {"libc.so.6", "libm.so.6", "libpthread.so.0", "libdl.so.2", "librt.s
 # (ALSA alone, no PulseAudio, X11 or Wayland), it has these.
 HANDHELD = C_LIBRARY | {"libSDL2-2.0.so.0"}
 TRIPLET = {"armhf": "arm-linux-gnueabihf", "arm64": "aarch64-linux-gnu"}
+
+
+def unpack_package(tarball, into):
+    """Unpacks a handheld package's tarball into the folder into, as a player would onto a
+    memory card (where Python has them, its filters refuse anything but plain files and
+    folders inside it); returns the package's folder name."""
+    with tarfile.open(tarball, "r:gz") as tar:
+        safe = {"filter": "data"} if hasattr(tarfile, "data_filter") else {}
+        tar.extractall(into, **safe)
+    (top,) = os.listdir(into)
+    return top
 
 
 def readelf(*args):
