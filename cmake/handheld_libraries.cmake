@@ -12,12 +12,18 @@ set(HANDHELD_C_LIBRARY libc.so.6 libm.so.6 libpthread.so.0 libdl.so.2 librt.so.1
 # The oldest SDL2 the packaged sdl12-compat starts on: it refuses one older than 2.0.7.
 set(SDL2_FLOOR 2.0.7)
 
-# The sonames an ELF file needs (its NEEDED entries), in their order, into var.
-function(elf_needed file var)
+# An ELF file's dynamic section as readelf -d prints it, into var.
+function(elf_dynamic file var)
   execute_process(COMMAND ${READELF} -d ${file} OUTPUT_VARIABLE out RESULT_VARIABLE failed)
   if(failed)
     message(FATAL_ERROR "${READELF} could not read ${file}")
   endif()
+  set(${var} "${out}" PARENT_SCOPE)
+endfunction()
+
+# The sonames an ELF file needs (its NEEDED entries), in their order, into var.
+function(elf_needed file var)
+  elf_dynamic(${file} out)
   string(REGEX MATCHALL "\\(NEEDED\\)[^\n]*" lines "${out}")
   set(names "")
   foreach(line IN LISTS lines)
@@ -83,10 +89,7 @@ set(HANDHELD_LIBRARIES ${HANDHELD_C_LIBRARY} libSDL2-2.0.so.0)
 # The search path (RUNPATH, else RPATH) an ELF file names for its own libraries, into var;
 # empty when it names none.
 function(elf_search_path file var)
-  execute_process(COMMAND ${READELF} -d ${file} OUTPUT_VARIABLE out RESULT_VARIABLE failed)
-  if(failed)
-    message(FATAL_ERROR "${READELF} could not read ${file}")
-  endif()
+  elf_dynamic(${file} out)
   set(path "")
   if(out MATCHES "\\((RUNPATH|RPATH)\\)[^\n]*\\[([^]\n]*)\\]")
     set(path "${CMAKE_MATCH_2}")
